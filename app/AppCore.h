@@ -1,0 +1,26 @@
+// The program's state below the windows: one object per subsystem, created
+// once by the application and handed to the windows. Every subsystem keeps
+// its module-level variables as members of its own object here.
+#pragma once
+
+#include "app/TickSource.h"
+#include "app/UiHost.h"
+#include "app/VariantProfile.h"
+
+namespace korv {
+
+struct AppCore {
+    AppCore(const VariantProfile& p, UiHost& h, TickSource& t) : profile(p), host(h), ticks(t) {}
+    AppCore(const AppCore&) = delete;
+    AppCore& operator=(const AppCore&) = delete;
+
+    const VariantProfile& profile;
+    UiHost& host;
+    TickSource& ticks;
+
+    // Subsystem objects follow, each added by the code that owns it
+    // (images and settings, line layer and USB engine, detection, memory
+    // operations, boot-loader link). Keep one member per subsystem.
+};
+
+} // namespace korv
