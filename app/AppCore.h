@@ -6,6 +6,10 @@
 #include "app/TickSource.h"
 #include "app/UiHost.h"
 #include "app/VariantProfile.h"
+#include "app/ChipModel.h"
+#include "app/Settings.h"
+#include "image/Images.h"
+#include "image/Loaders.h"
 
 namespace korv {
 
@@ -21,6 +25,13 @@ struct AppCore {
     // Subsystem objects follow, each added by the code that owns it
     // (images and settings, line layer and USB engine, detection, memory
     // operations, boot-loader link). Keep one member per subsystem.
+
+    // Images and chip model: image buffers, identified chip sizes, settings
+    // state, and the loaders of enciphered images filled in at start.
+    ImageBuffers images;
+    ChipModel chip{profile};
+    Settings settings;
+    ImageLoaderHooks loaderHooks;
 };
 
 } // namespace korv
