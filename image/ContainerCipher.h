@@ -5,6 +5,7 @@
 // directions work in place.
 #pragma once
 
+#include "image/Images.h"
 #include "image/Rc6w8r8b10.h"
 
 #include <cstddef>
@@ -12,10 +13,10 @@
 
 namespace korv {
 
-// Largest container the program deciphers: the HEX text of a completely
-// filled 64 KB program memory with its configuration records fits with room
-// to spare.
-constexpr size_t kContainerCapacity = 256 * 1024;
+// Largest container the program deciphers: it is deciphered in the image
+// text buffer, which holds the HEX text of a completely filled 64 KB program
+// memory with room to spare.
+constexpr size_t kContainerCapacity = ImageBuffers::kFileTextSize;
 
 void DecipherContainer(const Rc6w8r8b10& cipher, uint8_t* data, size_t size);
 void EncipherContainer(const Rc6w8r8b10& cipher, uint8_t* data, size_t size);
