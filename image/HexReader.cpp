@@ -102,14 +102,16 @@ int ReadHexRecords(std::string_view text, bool storeConfig, ImageBuffers& images
                 continue;
             if (ah < 0 || al < 0)
                 return Fail(host);
+            // Nothing tests these bytes later, so a damaged record is
+            // refused whole before any of it reaches the configuration.
+            for (size_t k = 0; k < count; ++k)
+                if (HexByte(data + 2 * k) < 0)
+                    return Fail(host);
             const unsigned addr = static_cast<unsigned>(ah * 256 + al);
             for (size_t k = 0; k < count; ++k) {
-                int v = HexByte(data + 2 * k);
-                if (v < 0)
-                    return Fail(host);
                 // Only 0x300000..0x30000D exist; anything further is dropped.
                 if (addr + k < ImageBuffers::kConfigSize)
-                    images.ConfigImage[addr + k] = static_cast<uint8_t>(v);
+                    images.ConfigImage[addr + k] = static_cast<uint8_t>(HexByte(data + 2 * k));
             }
             continue;
         }
