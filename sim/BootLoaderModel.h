@@ -107,6 +107,7 @@ private:
     bool readyDrive_ = false;
     uint64_t readyAt_ = 0;
     uint64_t busyUntil_ = 0;
+    bool finished_ = false;
 
     std::array<uint8_t, 8> key_{};
     std::array<uint8_t, 64> block_{};

@@ -111,7 +111,12 @@ struct TxRecord {
     uint8_t command;
     TxKind kind;
     uint8_t value;
-    uint8_t index;
+    uint8_t index;   // holding index, or BlockReason for Blocked
+};
+
+enum BlockReason : uint8_t {
+    BlockHoldShort, BlockWriteProtected, BlockConfigLocked, BlockNotFlashAccess, BlockEraseTime,
+    BlockAborted, BlockOutside, BlockWrenClear, BlockNotNop, BlockEraseCode, BlockNotModelled,
 };
 
 struct TxCounts {
@@ -180,7 +185,9 @@ public:
     const std::vector<std::string>& readingsSeen() const { return readings_; }
 
     // --- pins (called by the bus) ---
-    void onPins(uint64_t t, bool vpp, bool pgc, bool pgdLine);
+    // pgdLine is the resulting PGD level, hostPullsLow whether an adapter
+    // pulls it low (for contention with the chip's own drive).
+    void onPins(uint64_t t, bool vpp, bool pgc, bool pgdLine, bool hostPullsLow);
     // True while the chip drives PGD; *level gets the driven level.
     bool drivesPgd(bool* level) const
     {
@@ -207,6 +214,7 @@ private:
     void resetHolding();
     uint8_t readRaw(uint32_t address) const;
     void log(uint64_t t, TxKind kind, uint32_t address, uint8_t value, uint8_t index = 0);
+    void blocked(uint64_t t, uint32_t address, uint8_t reason);
     void violation(uint64_t t, ViolationKind kind, std::string detail);
     void reading(const char* text);
 
@@ -249,6 +257,7 @@ private:
     uint8_t readValue_ = 0;
     bool outEnable_ = false;
     bool outLevel_ = false;
+    bool contentionNoted_ = false;
     uint64_t riseTime_ = 0;    // last rising edge
     uint64_t fallTime_ = 0;    // last falling edge
 

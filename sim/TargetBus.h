@@ -27,6 +27,7 @@ struct AdapterDrive {
     bool active = false;       // outputs enabled (adapter attached, pins configured)
     bool vpp = false;          // programming voltage applied to MCLR
     bool pgc = false;          // PGC level driven
+    bool pgcDriven = true;     // PGC pin is an output
     bool pgdPullLow = false;   // PGD pulled low
     bool preVpp = false;       // Kerdis pre-VPP line (recorded only)
     bool supply5V = false;     // Vantrel supply select (recorded only)
@@ -73,6 +74,7 @@ private:
     bool vpp_ = false;
     bool pgc_ = false;
     bool hostLow_ = false;
+    uint64_t traceMark_ = 0;
 };
 
 } // namespace korv::sim

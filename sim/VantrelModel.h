@@ -109,7 +109,9 @@ private:
     bool adapterUnplugged() const;
     void applyPins(uint8_t byte, uint64_t t);
     uint8_t capture(uint64_t t) const;
-    uint32_t visibleBytes() const;
+    size_t visibleEnd(uint64_t t) const;
+    void dropRx(size_t upTo);
+    void pushDrive(uint64_t t);
 
     Clock& clock_;
     TargetBus& bus_;
@@ -130,10 +132,16 @@ private:
     uint64_t nextSlot_ = 0;      // earliest time of the next pin byte
     bool forcedUnplug_ = false;
 
-    // Receive FIFO: captured bytes, visible to the host from visibleAt_.
+    // Receive FIFO: captured bytes; each write's captures reach the host
+    // queue together, one latency-timer period after the last byte.
+    struct RxChunk {
+        size_t end;          // index in rx_ one past the chunk's last byte
+        uint64_t visibleAt;
+    };
     std::vector<uint8_t> rx_;
     size_t rxHead_ = 0;
-    std::vector<uint64_t> rxVisibleAt_;
+    std::deque<RxChunk> chunks_;
+    bool driveActive_ = false;
 
     uint64_t supplyChanges_ = 0;
     uint64_t bytesOut_ = 0;
