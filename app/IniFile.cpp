@@ -329,6 +329,9 @@ bool IniFile::Save(const std::string& path, std::string* error) const
         return false;
     };
 
+    if (path.empty())
+        return fail(ENOENT);
+
     // A settings file reached through a symbolic link is replaced where it
     // really lies, so the link stays.
     std::string target = path;

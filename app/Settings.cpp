@@ -50,7 +50,13 @@ std::string SettingsPathForProcess(const char* argv0)
     ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
     if (n > 0) {
         exe[n] = '\0';
-        return BuildSettingsPath(cwd, exe);
+        // An executable replaced on disk while it runs is shown with this
+        // mark; the settings keep the name it was started under.
+        std::string_view name(exe, static_cast<size_t>(n));
+        constexpr std::string_view kDeleted = " (deleted)";
+        if (name.size() > kDeleted.size() && name.substr(name.size() - kDeleted.size()) == kDeleted)
+            name.remove_suffix(kDeleted.size());
+        return BuildSettingsPath(cwd, name);
     }
     return BuildSettingsPath(cwd, argv0 ? argv0 : "");
 }

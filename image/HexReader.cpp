@@ -67,9 +67,16 @@ int ReadHexRecords(std::string_view text, bool storeConfig, ImageBuffers& images
             ++pos;
         const size_t len = end - start;
 
-        // Empty lines (a final line end, a blank separator) carry no record.
-        if (len == 0)
+        // Empty lines (a final line end, a separator left by an editor,
+        // blanks only) carry no record.
+        bool blank = true;
+        for (size_t i = start; i < end && blank; ++i)
+            blank = text[i] == ' ' || text[i] == '\t';
+        if (blank)
             continue;
+        // Ctrl-Z ends a DOS/Windows text file; what follows is no text.
+        if (text[start] == '\x1A')
+            return 0;
         // A record needs ':' LL AAAA TT CC and whole data bytes; the digit
         // count is formed in 8 bits, so longer lines are no records.
         if (len < 11 || len > kMaxHexLine || (len - 11) % 2 != 0)

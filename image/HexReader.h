@@ -22,8 +22,9 @@ int HexDigitValue(char c);
 // Longest record line accepted (the data digit count is formed in 8 bits).
 inline constexpr size_t kMaxHexLine = 255;
 
-// Record reader. Lines end in CRLF, LF or CR; empty lines are skipped; each
-// line is upper-cased. Per line: LL = chars 2-3, AAAA = 4-7, TT = 8-9, data
+// Record reader. Lines end in CRLF, LF or CR; empty lines and lines of
+// blanks only are skipped; a line starting with Ctrl-Z (DOS end-of-file
+// mark) ends the text; each line is upper-cased. Per line: LL = chars 2-3, AAAA = 4-7, TT = 8-9, data
 // = chars 10 .. length-2 (digit count taken from the line, not from LL),
 // CC = last 2.
 //   TT 01: stop, success.
@@ -37,7 +38,8 @@ inline constexpr size_t kMaxHexLine = 255;
 // A failing test, a line shorter than 11 or longer than 255 characters,
 // an odd data digit count, or a non-hex character in a field the reader
 // uses logs "Ошибка формата или КС" and returns -1 (bytes of earlier records,
-// and those of the failing record before the fault, stay written).
+// and those of the failing program record before the fault, stay written;
+// a damaged configuration record writes nothing).
 // Returns 0 on success (end of text or TT 01). MaskConfigWrite is the
 // caller's business.
 int ReadHexRecords(std::string_view text, bool storeConfig, ImageBuffers& images, UiHost& host);

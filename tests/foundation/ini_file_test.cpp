@@ -241,6 +241,9 @@ TEST(IniSave, FolderMissingIsReported)
     std::string err;
     EXPECT_FALSE(ini.Save(dir / "no/such/dir/x.ini", &err));
     EXPECT_EQ(err, std::strerror(ENOENT));
+    err.clear();
+    EXPECT_FALSE(ini.Save("", &err));
+    EXPECT_EQ(err, std::strerror(ENOENT));
 }
 
 // Through a symbolic link the file it points to is replaced; the link stays.
