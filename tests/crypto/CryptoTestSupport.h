@@ -113,4 +113,27 @@ inline std::string WorkingDir()
     return ::getcwd(buf, sizeof buf) ? std::string(buf) : std::string(".");
 }
 
+// Runs the test inside a private scratch directory, so that what appears in
+// the working directory is due to this test alone (other test programs may
+// run at the same time in the build tree).
+class PrivateWorkingDir {
+public:
+    PrivateWorkingDir() : old_(WorkingDir()) { ok_ = ::chdir(dir_.path().c_str()) == 0; }
+    ~PrivateWorkingDir()
+    {
+        if (ok_ && ::chdir(old_.c_str()) != 0)
+            std::abort();
+    }
+    PrivateWorkingDir(const PrivateWorkingDir&) = delete;
+    PrivateWorkingDir& operator=(const PrivateWorkingDir&) = delete;
+
+    bool ok() const { return ok_; }
+    std::set<std::string> List() const { return dir_.List(); }
+
+private:
+    ScratchDir dir_;
+    std::string old_;
+    bool ok_ = false;
+};
+
 } // namespace korv::test

@@ -97,8 +97,9 @@ struct CrpFixture : ::testing::Test {
 TEST_F(CrpFixture, LoadsTheProgramRecordsSkipsConfigurationAndMasks)
 {
     Place("boot.crp", Encipher(Bytes(kBootHex)));
+    test::PrivateWorkingDir cwd;
+    ASSERT_TRUE(cwd.ok());
     const auto before = dir.List();
-    const auto cwdBefore = ScratchDir::ListDir(test::WorkingDir());
 
     ASSERT_EQ(ExecuteCRPtoHex(*env.core, 1), 0);
 
@@ -116,7 +117,7 @@ TEST_F(CrpFixture, LoadsTheProgramRecordsSkipsConfigurationAndMasks)
     EXPECT_TRUE(env.host.errors.empty());
 
     EXPECT_EQ(dir.List(), before) << "no temporary file beside the source";
-    EXPECT_EQ(ScratchDir::ListDir(test::WorkingDir()), cwdBefore);
+    EXPECT_TRUE(cwd.List().empty()) << "nothing in the working directory";
     // The plain text does not stay in the buffer either.
     EXPECT_EQ(std::string_view(env.core->images.FileText, 4).find(':'), std::string_view::npos);
 }
@@ -146,6 +147,8 @@ TEST_F(CrpFixture, BadTextWrongKeyAndDamageFailWithTheFormatMessage)
         {"plain HEX named .crp", Bytes(kBootHex)},
         {"one bit flipped", damaged},
     };
+    test::PrivateWorkingDir cwd;
+    ASSERT_TRUE(cwd.ok());
     for (const auto& c : cases) {
         CoreOnHost fresh(kProfile4620, true);
         std::memset(fresh.core->images.ConfigImage, 0xFF, sizeof fresh.core->images.ConfigImage);
@@ -159,6 +162,7 @@ TEST_F(CrpFixture, BadTextWrongKeyAndDamageFailWithTheFormatMessage)
         EXPECT_EQ(fresh.core->images.ConfigImage[1], 0xFF) << c.what << ": MaskConfigWrite must not run";
         EXPECT_TRUE(fresh.host.errors.empty()) << c.what;
         EXPECT_EQ(dir.List(), before) << c.what;
+        EXPECT_TRUE(cwd.List().empty()) << c.what;
     }
 }
 

@@ -80,12 +80,13 @@ TEST(EmbeddedImages, UpdateCommandLoadsTheChipsImage)
         // erases first; the bytes behind it start erased.
         std::memset(m, 0x00, 2 * c.W);
         std::memset(env.core->images.ConfigImage, 0x5A, ImageBuffers::kConfigSize);
-        const auto cwdBefore = test::ScratchDir::ListDir(test::WorkingDir());
+        test::PrivateWorkingDir cwd;
+        ASSERT_TRUE(cwd.ok());
 
         ASSERT_EQ(SpeedButton7Click(*env.core), 0);
         EXPECT_EQ(env.host.Text("Prog12.Label3"), c.status);
         EXPECT_TRUE(env.host.errors.empty());
-        EXPECT_EQ(test::ScratchDir::ListDir(test::WorkingDir()), cwdBefore) << "no temporary file";
+        EXPECT_TRUE(cwd.List().empty()) << "no temporary file in the working directory";
 
         Reference ref(c, env.host);
         ASSERT_TRUE(ref.ok) << "assembled image missing or unreadable";
