@@ -4,6 +4,7 @@
 #include "app/QtUiHost.h"
 #include "app/SresTim.h"
 #include "app/prog_12.h"
+#include "image/Container.h"
 #include "ui/ConfigF.h"
 #include "ui/Controls.h"
 #include "ui/Otlad.h"
@@ -43,6 +44,11 @@ StartOptions ParseStartOptions(int argc, char** argv)
         }
     }
     return o;
+}
+
+void ConnectSubsystems(AppCore& core, AppWindows& windows)
+{
+    InstallContainerLoaders(core.loaderHooks);
 }
 
 const char* ModeName(bool production) { return production ? "production" : "update"; }
@@ -156,6 +162,7 @@ int RunApplication(int argc, char** argv, const VariantProfile& profile)
     QtUiHost host;
     AppCore core(profile, host, ticks);
     AppWindows windows(core, host, options);
+    ConnectSubsystems(core, windows);
 
     if (options.render)
         return windows.RenderAll() ? 0 : 1;

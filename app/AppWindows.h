@@ -71,6 +71,11 @@ public:
     TRes_timer* Res_timer = nullptr;
 };
 
+// Connects the subsystems of the core to each other and to the windows
+// (image loaders; later the warning's programmer detection). Called once,
+// after the windows exist and before the start-up dialogue.
+void ConnectSubsystems(AppCore& core, AppWindows& windows);
+
 // Name of the operating mode in file names: "update" or "production".
 const char* ModeName(bool production);
 

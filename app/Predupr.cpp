@@ -14,7 +14,8 @@ namespace {
 
 QLabel* WarningLine(QWidget* parent, const char* name, const QString& text, int y)
 {
-    QLabel* l = MakeLabel(parent, name, text, {8, y, 464, 20});
+    QLabel* l = MakeLabel(parent, name, text, {8, y, 504, 20});
+    l->setAlignment(Qt::AlignCenter);
     SetBackground(l, kWhite);
     SetTextColor(l, kRed);
     SetBold(l);
@@ -29,11 +30,11 @@ TForm_Pred::TForm_Pred(const VariantProfile& profile)
 {
     setObjectName(QStringLiteral("Form_Pred"));
     setWindowTitle(QStringLiteral("Загрузка и подготовка данных"));
-    setFixedSize(480, 330);
+    setFixedSize(520, 330);
 
     Gauge1 = new QProgressBar(this);
     Gauge1->setObjectName(QStringLiteral("Gauge1"));
-    Gauge1->setGeometry(8, 8, 464, 14);
+    Gauge1->setGeometry(8, 8, 504, 14);
     Gauge1->setTextVisible(false);
     QPalette gp = Gauge1->palette();
     gp.setColor(QPalette::Highlight, kBlue);
@@ -43,11 +44,11 @@ TForm_Pred::TForm_Pred(const VariantProfile& profile)
     Label2 = WarningLine(this, "Label2", QStringLiteral("     ") + QString::fromUtf8(profile.warningLine2), 52);
     Label3 = WarningLine(this, "Label3", QStringLiteral("   Вы уверены ,что  подключили программатор  к модулю KORV ?"), 74);
 
-    Image1 = MakePicture(this, "Image1", QStringLiteral(":/pictures/connectors.png"), {8, 100, 464, 180});
+    Image1 = MakePicture(this, "Image1", QStringLiteral(":/pictures/connectors.png"), {8, 100, 504, 180});
 
     BitBtn1 = new QPushButton(QStringLiteral("Да"), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setGeometry(110, 290, 100, 30);
+    BitBtn1->setGeometry(130, 290, 100, 30);
     SetBold(BitBtn1);
     SetTextColor(BitBtn1, kNavy);
     BitBtn1->setDefault(true);
@@ -55,7 +56,7 @@ TForm_Pred::TForm_Pred(const VariantProfile& profile)
 
     BitBtn2 = new QPushButton(QStringLiteral("Нет"), this);
     BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn2->setGeometry(270, 290, 100, 30);
+    BitBtn2->setGeometry(290, 290, 100, 30);
     SetBold(BitBtn2);
     SetTextColor(BitBtn2, kRed);
     BitBtn2->setAutoDefault(false);

@@ -273,9 +273,9 @@ void TProg12::BuildMiddleColumn()
     GroupBox2 = new QGroupBox(QStringLiteral("Автоматическое программир."), this);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
     GroupBox2->setGeometry(x, 270, w, 127);
-    Avtom_Prog_P = Command(GroupBox2, "Avtom_Prog_P", QStringLiteral("ПУСК"), {6, 18, 80, 26}, kGreen, true);
-    Avt_Prog_St = Command(GroupBox2, "Avt_Prog_St", QStringLiteral("СТОП"), {6, 48, 80, 26}, kRed, true);
-    StaticText1 = MakeLabel(GroupBox2, "StaticText1", QString(), {92, 18, w - 98, 56});
+    Avtom_Prog_P = Command(GroupBox2, "Avtom_Prog_P", QStringLiteral("ПУСК"), {6, 16, 80, 24}, kGreen, true);
+    Avt_Prog_St = Command(GroupBox2, "Avt_Prog_St", QStringLiteral("СТОП"), {6, 44, 80, 24}, kRed, true);
+    StaticText1 = MakeLabel(GroupBox2, "StaticText1", QString(), {92, 16, w - 98, 52});
     StaticText1->setFrameShape(QFrame::Panel);
     StaticText1->setFrameShadow(QFrame::Sunken);
     StaticText1->setAlignment(Qt::AlignCenter);
@@ -284,14 +284,14 @@ void TProg12::BuildMiddleColumn()
     SetTextColor(StaticText1, kRed);
     GroupBox1 = new QGroupBox(QStringLiteral("Маска ПЗУ"), GroupBox2);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    GroupBox1->setGeometry(6, 78, w - 12, 44);
-    SpeedButton13 = new SpeedButton(GroupBox1, "SpeedButton13", QStringLiteral("Старт"), {6, 16, 70, 22});
+    GroupBox1->setGeometry(6, 70, w - 12, 54);
+    SpeedButton13 = new SpeedButton(GroupBox1, "SpeedButton13", QStringLiteral("Старт"), {6, 20, 70, 24});
     RadioButton2 = new QRadioButton(QStringLiteral("Поставить защиту"), GroupBox1);
     RadioButton2->setObjectName(QStringLiteral("RadioButton2"));
-    RadioButton2->setGeometry(84, 18, 124, 18);
+    RadioButton2->setGeometry(86, 15, 220, 18);
     RadioButton1 = new QRadioButton(QStringLiteral("Не ставить защиту"), GroupBox1);
     RadioButton1->setObjectName(QStringLiteral("RadioButton1"));
-    RadioButton1->setGeometry(208, 18, 124, 18);
+    RadioButton1->setGeometry(86, 33, 220, 18);
     RadioButton1->setChecked(true);
     GroupBox2->hide();
     connect(Avtom_Prog_P, &QPushButton::clicked, this, &TProg12::Avtom_Prog_PClick);
@@ -309,11 +309,11 @@ void TProg12::BuildRightColumn()
     Memokno->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     SetBackground(Memokno, kSilver);
     QFont f(QStringLiteral("DejaVu Sans Mono"));
-    f.setPixelSize(12);
+    f.setPixelSize(11);
     f.setBold(true);
     Memokno->setFont(f);
 
-    Label3 = MakeLabel(this, "Label3", QString(), {kMidX, 418, 799 - kMidX - 6, 18});
+    Label3 = MakeLabel(this, "Label3", QString(), {kGaugeX, 412, 799 - kGaugeX - 6, 20});
     SetBackground(Label3, kWhite);
     Label3->setIndent(4);
 }

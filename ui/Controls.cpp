@@ -127,9 +127,10 @@ QLabel* MakePicture(QWidget* parent, const char* name, const QString& resource, 
 void ApplyApplicationLook()
 {
     QApplication::setStyle(QStringLiteral("Fusion"));
-    // The design font is a small bold sans; DejaVu Sans carries the Cyrillic
-    // glyphs on every Debian machine.
-    QFont f(QStringLiteral("DejaVu Sans"));
+    // The design font is a small, narrow bold sans; DejaVu Sans Condensed
+    // carries the Cyrillic glyphs on every Debian machine.
+    QFont f(QStringLiteral("DejaVu Sans Condensed"));
+    f.setStretch(QFont::Condensed);
     f.setPixelSize(11);
     QApplication::setFont(f);
 }
