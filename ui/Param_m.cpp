@@ -33,7 +33,6 @@ TForm_Param::TForm_Param(AppCore& core, bool updateMode) : QDialog(nullptr), cor
     const VariantProfile& p = core.profile;
     setObjectName(QStringLiteral("Form_Param"));
     setWindowTitle(QStringLiteral("Путь доступа к загрузочным файлам."));
-    setFixedSize(560, 300);
     SetBold(this);
 
     const int boxW = 500;
@@ -92,6 +91,7 @@ TForm_Param::TForm_Param(AppCore& core, bool updateMode) : QDialog(nullptr), cor
     Obnovl->setObjectName(QStringLiteral("Obnovl"));
     Obnovl->setGeometry(360, y + 2, 140, 20);
     Obnovl->setChecked(updateMode);
+    setFixedSize(560, y + 36);
 
     for (QWidget* w : {static_cast<QWidget*>(SpeedButton5), static_cast<QWidget*>(SpeedButton6),
                        static_cast<QWidget*>(SpeedButton21), static_cast<QWidget*>(SpeedButton22),
