@@ -49,7 +49,8 @@ int HexDigitValue(char c)
 
 int ReadHexRecords(std::string_view text, bool storeConfig, ImageBuffers& images, UiHost& host)
 {
-    bool configArea = false;
+    enum class Area { Program, Config, Other };
+    Area area = Area::Program;
     char line[kMaxHexLine + 1];
     size_t pos = 0;
     const size_t size = text.size();
@@ -98,13 +99,22 @@ int ReadHexRecords(std::string_view text, bool storeConfig, ImageBuffers& images
             return 0;
 
         if (tt == 0x04) {
-            // Upper address 0x0030: configuration bytes at 0x300000.
+            // The upper address names the area of the records that follow:
+            // 0x0030 the configuration bytes at 0x300000, 0x0000 program
+            // memory. Any other area (ID locations at 0x200000, data EEPROM
+            // at 0xF00000) is not part of the image: its records would land
+            // on the reset vector or on the configuration bytes through
+            // their 16-bit offsets, so they are checked and not stored.
             if (len >= 13 && line[11] == '3' && line[12] == '0')
-                configArea = true;
+                area = Area::Config;
+            else if (len >= 13 && line[9] == '0' && line[10] == '0' && line[11] == '0' && line[12] == '0')
+                area = Area::Program;
+            else
+                area = Area::Other;
             continue;
         }
 
-        if (tt == 0x00 && configArea) {
+        if (tt == 0x00 && area == Area::Config) {
             if (!storeConfig)
                 continue;
             if (ah < 0 || al < 0)
@@ -133,7 +143,8 @@ int ReadHexRecords(std::string_view text, bool storeConfig, ImageBuffers& images
             int v = HexByte(data + 2 * k);
             if (v < 0)
                 return Fail(host);
-            images.MasterImage[(addr + k) & 0xFFFFu] = static_cast<uint8_t>(v);
+            if (area == Area::Program)
+                images.MasterImage[(addr + k) & 0xFFFFu] = static_cast<uint8_t>(v);
             sum += static_cast<unsigned>(v);
         }
         const int cc = HexByte(line + len - 2);

@@ -28,13 +28,16 @@ inline constexpr size_t kMaxHexLine = 255;
 // = chars 10 .. length-2 (digit count taken from the line, not from LL),
 // CC = last 2.
 //   TT 01: stop, success.
-//   TT 04: chars 12-13 "30" switch to the configuration area for the rest
-//          of the text; nothing else changes; no checksum test.
+//   TT 04: selects the area of the following records, no checksum test:
+//          chars 12-13 "30" the configuration area, upper address 0000
+//          program memory, anything else (ID locations, data EEPROM) an
+//          area whose records are tested but not stored.
 //   TT 00 in the configuration area: with storeConfig the data go to
 //          ConfigImage[AAAA + k] (bytes beyond index 13 are dropped),
 //          without it they are skipped; no checksum or ':' test.
 //   any other record: each data byte is written to MasterImage at
-//          (AAAA + k) mod 0x10000, then the checksum and the ':' are tested.
+//          (AAAA + k) mod 0x10000 (in the program-memory area only), then
+//          the checksum and the ':' are tested.
 // A failing test, a line shorter than 11 or longer than 255 characters,
 // an odd data digit count, or a non-hex character in a field the reader
 // uses logs "Ошибка формата или КС" and returns -1 (bytes of earlier records,

@@ -58,6 +58,8 @@ std::string Lower(std::string s)
 
 const std::string kCfg = ":020000040030CA\r\n";        // upper address 0x0030: configuration area
 const std::string kLow = ":020000040000FA\r\n";        // upper address 0x0000
+const std::string kIdl = ":020000040020DA\r\n";        // upper address 0x0020: ID locations
+const std::string kEep = ":0200000400F00A\r\n";        // upper address 0x00F0: data EEPROM
 const std::string kEnd = ":00000001FF\r\n";
 const std::string k16 = ":10000000000102030405060708090A0B0C0D0E0F78"; // 16 bytes at 0000, good checksum
 
@@ -77,8 +79,16 @@ std::vector<HexCase> Cases()
     c.push_back({"ConfigAreaSkippedWithoutStoreConfig",
                  kCfg + ":0E000000" + "0102030405060708090A0B0C0D0E" + "00\r\n", false, 0, {}, {}});
     c.push_back({"ConfigRecordWithoutColon", kCfg + "X0200000055AA00\r\n", true, 0, {}, At(0, {0x55, 0xAA})});
-    c.push_back({"ConfigAreaStaysAfterOtherExtendedAddress",
-                 kCfg + kLow + ":020000001122FF\r\n", true, 0, {}, At(0, {0x11, 0x22})});
+    c.push_back({"LowExtendedAddressReturnsToProgramArea",
+                 kCfg + kLow + ":020000001122CB\r\n", true, 0, At(0, {0x11, 0x22}), {}});
+    // ID locations (0x200000) and data EEPROM (0xF00000) are no part of the
+    // image: their records must neither overwrite the reset vector nor the
+    // configuration bytes, and they are still checksum-tested.
+    c.push_back({"IdLocationRecordsNotStored", kIdl + ":020000001122CB\r\n" + kEnd, true, 0, {}, {}});
+    c.push_back({"EepromAfterConfigNotStored",
+                 kCfg + ":0200000055AA00\r\n" + kEep + ":020000001122CB\r\n", true, 0, {},
+                 At(0, {0x55, 0xAA})});
+    c.push_back({"OtherAreaRecordStillTested", kEep + ":020000001122CC\r\n", true, -1, {}, {}});
     c.push_back({"OtherExtendedAddressKeepsProgramArea", kLow + Data(0x10, {7, 8}) + "\r\n", true, 0,
                  At(0x10, {7, 8}), {}});
     // Bytes past CONFIG7H (index 13) do not exist in the buffer.
