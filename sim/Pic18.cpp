@@ -347,7 +347,13 @@ void Pic18::onPins(uint64_t t, bool vpp, bool pgc, bool pgdLine, bool hostPullsL
         else
             fallingEdge(t, pgdLine);
     }
-    if (outEnable_ && outLevel_ && hostPullsLow) {
+    if (outTrailing_ && hostPullsLow) {
+        // The last bit is held after the 16th falling edge until the host
+        // takes PGD back or clocks on.
+        outTrailing_ = false;
+        outEnable_ = false;
+    }
+    if (outEnable_ && !outTrailing_ && outLevel_ && hostPullsLow) {
         if (!contentionNoted_) {
             contentionNoted_ = true;
             violation(t, ViolationKind::Contention, "chip drives PGD high while the adapter pulls it low");
@@ -376,6 +382,7 @@ void Pic18::enter(uint64_t t, bool pgc, bool pgdLine)
     operand_ = 0;
     reading_ = false;
     outEnable_ = false;
+    outTrailing_ = false;
     programPending_ = false;
     checkP10_ = false;
     bulkPending_ = false;
@@ -417,6 +424,7 @@ void Pic18::leave(uint64_t t)
     }
     progMode_ = false;
     outEnable_ = false;
+    outTrailing_ = false;
     log(t, TxKind::Leave, 0, 0);
 }
 
@@ -442,6 +450,10 @@ void Pic18::checkPendingErase(uint64_t t, bool operandEdge)
 void Pic18::risingEdge(uint64_t t)
 {
     riseTime_ = t;
+    if (outTrailing_) {
+        outTrailing_ = false;
+        outEnable_ = false;
+    }
     if (checkP10_) {
         checkP10_ = false;
         uint64_t low = t - fallTime_;
@@ -477,7 +489,7 @@ void Pic18::fallingEdge(uint64_t t, bool pgd)
         startReadOperand(t);
     if (bitCount_ == 16) {
         if (reading_)
-            outEnable_ = false;  // released after the 16th falling edge
+            outTrailing_ = true;  // released after the 16th falling edge
         operandComplete(t);
         phase_ = Phase::Command;
         bitCount_ = 0;

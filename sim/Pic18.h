@@ -258,6 +258,7 @@ private:
     bool outEnable_ = false;
     bool outLevel_ = false;
     bool contentionNoted_ = false;
+    bool outTrailing_ = false; // last read bit still on PGD after the 16th falling edge
     uint64_t riseTime_ = 0;    // last rising edge
     uint64_t fallTime_ = 0;    // last falling edge
 
