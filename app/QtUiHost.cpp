@@ -46,8 +46,14 @@ void QtUiHost::ClearLog()
 
 void QtUiHost::SetGaugeMax(int max)
 {
-    if (gauge_)
-        gauge_->setMaximum(max);
+    if (!gauge_)
+        return;
+    // A bar whose range is empty would show Qt's "busy" animation; an empty
+    // operation shows an empty gauge instead.
+    if (max <= 0)
+        gauge_->setRange(0, 1);
+    else
+        gauge_->setRange(0, max);
 }
 
 void QtUiHost::SetGaugeProgress(int progress)

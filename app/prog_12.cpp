@@ -308,9 +308,13 @@ void TProg12::BuildRightColumn()
     Memokno->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memokno->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     SetBackground(Memokno, kSilver);
+    // Bold 12-pixel monospaced text, slightly narrowed so that a page-view
+    // line (address and four words) fits the log's width; blanks and digits
+    // keep one width, so the columns of the page views line up.
     QFont f(QStringLiteral("DejaVu Sans Mono"));
-    f.setPixelSize(11);
+    f.setPixelSize(12);
     f.setBold(true);
+    f.setLetterSpacing(QFont::PercentageSpacing, 90);
     Memokno->setFont(f);
 
     Label3 = MakeLabel(this, "Label3", QString(), {kGaugeX, 412, 799 - kGaugeX - 6, 20});
