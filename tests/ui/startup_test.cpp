@@ -342,6 +342,12 @@ TEST(QtHost, ControlsByWindowAndName)
     s.host.SetGaugeProgress(12);
     EXPECT_EQ(s.main().Gauge1->maximum(), 40);
     EXPECT_EQ(s.main().Gauge1->value(), 12);
+    s.host.SetGaugeProgress(99); // held at the maximum
+    EXPECT_EQ(s.main().Gauge1->value(), 40);
+    s.host.SetGaugeMax(0); // an empty range: an empty bar, not Qt's busy animation
+    s.host.SetGaugeProgress(0);
+    EXPECT_LT(s.main().Gauge1->minimum(), s.main().Gauge1->maximum());
+    EXPECT_EQ(s.main().Gauge1->value(), 0);
 
     s.host.ErrorDialog("Ошибка");
     s.host.InfoDialog("Не введен Адрес порта.");
