@@ -372,7 +372,12 @@ FT_STATUS VantrelModel::FT_Read(FT_HANDLE handle, void* buffer, uint32_t count, 
     }
     const uint64_t number = callCount("FT_Read");
     clock_.advance(timing_.readLatencyNs);
-    const uint64_t deadline = clock_.now() + uint64_t(readTimeoutMs_) * kNsPerMs;
+    // A zero time-out is the library's default: wait without limit. Bytes
+    // that will never come cannot be waited for in a model, so such a read
+    // returns once everything captured has arrived.
+    uint64_t deadline = clock_.now() + uint64_t(readTimeoutMs_) * kNsPerMs;
+    if (readTimeoutMs_ == 0)
+        deadline = chunks_.empty() ? clock_.now() : std::max(clock_.now(), chunks_.back().visibleAt);
     const bool lose = faults_.shortReadCall != 0 && number == faults_.shortReadCall;
     // Blocks until the count has arrived, or the time-out passes.
     size_t want = rxHead_ + count;
