@@ -346,6 +346,7 @@ bool TProg12::FormShow(bool showWarning)
     ApplySettingsToUi(core_.host, p, values);
     s.ConfigChip = values.ConfigChip;
     s.LptBase = values.LptBase;
+    settingsRead_ = true;
 
     if (showWarning && windows_.Form_Pred->exec() != QDialog::Accepted)
         return false; // "Нет": the main window is closing already
@@ -393,6 +394,8 @@ void TProg12::FormClose()
     Timer1->stop();
     if (windows_.startupCancelled)
         return; // "Нет" on the warning: nothing is written
+    if (!settingsRead_)
+        return; // closed before the start-up read: the defaults must not replace the file's values
     const VariantProfile& p = core_.profile;
     const bool updateMode = windows_.Form_Param->Obnovl->isChecked();
     if (updateMode)

@@ -159,6 +159,7 @@ private:
     std::array<bool, 17> saved_{};
     bool haveSaved_ = false; // an unlock before any lock has nothing to restore
     bool lockFlag_ = false;
+    bool settingsRead_ = false; // the shutdown write only follows a start-up read
     bool closed_ = false;
 };
 

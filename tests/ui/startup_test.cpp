@@ -136,6 +136,19 @@ TEST(Shutdown, UpdateModeLeavesTheSettingsFileUntouched)
     }
 }
 
+TEST(Shutdown, ClosingBeforeTheStartUpReadKeepsTheFile)
+{
+    TempCwd cwd;
+    WriteAll(cwd.SettingsFile(), kSampleIni);
+    {
+        Station s(kProfile4620, true);
+        s.main().show();
+        s.main().close(); // before the start-up dialogue ran
+        EXPECT_TRUE(s.host.errors.empty());
+    }
+    EXPECT_EQ(ReadAll(cwd.SettingsFile()), kSampleIni);
+}
+
 TEST(Shutdown, ProductionModeWritesTheSettings)
 {
     struct Case {
