@@ -50,6 +50,7 @@ TForm_Pred::TForm_Pred(const VariantProfile& profile)
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setGeometry(130, 290, 100, 30);
     SetBold(BitBtn1);
+    SetPixelSize(BitBtn1, 13);
     SetTextColor(BitBtn1, kNavy);
     BitBtn1->setDefault(true);
     connect(BitBtn1, &QPushButton::clicked, this, &TForm_Pred::BitBtn1Click);
@@ -58,6 +59,7 @@ TForm_Pred::TForm_Pred(const VariantProfile& profile)
     BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
     BitBtn2->setGeometry(290, 290, 100, 30);
     SetBold(BitBtn2);
+    SetPixelSize(BitBtn2, 13);
     SetTextColor(BitBtn2, kRed);
     BitBtn2->setAutoDefault(false);
     connect(BitBtn2, &QPushButton::clicked, this, &TForm_Pred::BitBtn2Click);
