@@ -58,7 +58,7 @@ QCheckBox* Indicator(QWidget* parent, const char* name, const QRect& r)
 TProg12::TProg12(AppCore& core, AppWindows& windows)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      core_(core), windows_(windows), groups_(this)
+      core_(core), windows_(windows), groups_(this), autoGroups_(this)
 {
     setObjectName(QStringLiteral("Prog12"));
     setWindowTitle(QString::fromUtf8(core.profile.mainCaption));
@@ -273,9 +273,14 @@ void TProg12::BuildMiddleColumn()
     GroupBox2 = new QGroupBox(QStringLiteral("Автоматическое программир."), this);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
     GroupBox2->setGeometry(x, 270, w, 127);
-    Avtom_Prog_P = Command(GroupBox2, "Avtom_Prog_P", QStringLiteral("ПУСК"), {6, 16, 80, 24}, kGreen, true);
-    Avt_Prog_St = Command(GroupBox2, "Avt_Prog_St", QStringLiteral("СТОП"), {6, 44, 80, 24}, kRed, true);
-    StaticText1 = MakeLabel(GroupBox2, "StaticText1", QString(), {92, 16, w - 98, 52});
+    // "ПУСК" stays down while a run lasts; setting "СТОП" down ends it. The
+    // pair is a group of its own inside GroupBox2.
+    Avtom_Prog_P = Command(GroupBox2, "Avtom_Prog_P", QStringLiteral("ПУСК"), {6, 16, 80, 24}, kRed, true);
+    Avt_Prog_St = Command(GroupBox2, "Avt_Prog_St", QStringLiteral("СТОП"), {6, 44, 80, 24}, kBlack, true);
+    autoGroups_.Add(1, Avtom_Prog_P);
+    autoGroups_.Add(1, Avt_Prog_St, true);
+    StaticText1 = MakeLabel(GroupBox2, "StaticText1", QStringLiteral("OK"), {92, 16, w - 98, 52});
+    SetPixelSize(StaticText1, 28);
     StaticText1->setFrameShape(QFrame::Panel);
     StaticText1->setFrameShadow(QFrame::Sunken);
     StaticText1->setAlignment(Qt::AlignCenter);

@@ -154,7 +154,8 @@ private:
 
     AppCore& core_;
     AppWindows& windows_;
-    ui::ButtonGroups groups_;
+    ui::ButtonGroups groups_;     // group indices of the window itself
+    ui::ButtonGroups autoGroups_; // group indices inside GroupBox2
     std::vector<QWidget*> controlled_;
     std::array<bool, 17> saved_{};
     bool haveSaved_ = false; // an unlock before any lock has nothing to restore

@@ -228,6 +228,15 @@ TEST(MainWindow, GroupedButtonsSpringBackThroughTheirPartner)
             ui::SpeedButton* partner;
         };
         const Case cases[] = {{w.Prog, w.SpeedButton9}, {w.ReadChip, w.SpeedButton14}, {w.Sravn, w.SpeedButton15}};
+        // "ПУСК" and "СТОП" form their own group: pressing "ПУСК" leaves the
+        // boot-loader button's partner down.
+        EXPECT_TRUE(w.Avt_Prog_St->isChecked());
+        w.Avtom_Prog_P->setChecked(true);
+        EXPECT_FALSE(w.Avt_Prog_St->isChecked());
+        EXPECT_TRUE(w.SpeedButton9->isChecked());
+        w.Avt_Prog_St->setChecked(true);
+        EXPECT_FALSE(w.Avtom_Prog_P->isChecked());
+        EXPECT_EQ(w.StaticText1->text(), QStringLiteral("OK"));
         for (const Case& c : cases) {
             SCOPED_TRACE(c.button->objectName().toStdString());
             EXPECT_TRUE(c.partner->isChecked()) << "partner starts down";
