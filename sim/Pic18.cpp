@@ -695,16 +695,26 @@ void Pic18::tableWrite(uint64_t t, uint8_t cmd, uint16_t operand)
             eraseReg5_ = own;
         } else {
             eraseReg4_ = own;
-            const uint16_t code = info_.fxx2 ? eraseReg4_ : static_cast<uint16_t>(eraseReg5_ << 8 | eraseReg4_);
+            // FXX2 takes its code from 3C0004h alone. The 2XXX code lives in
+            // 3C0005h:3C0004h; the chip documents write the two registers one
+            // after the other, while a whole word written at 3C0004h also
+            // carries the high byte. Both forms are taken.
+            uint16_t code = info_.fxx2 ? eraseReg4_ : static_cast<uint16_t>(eraseReg5_ << 8 | eraseReg4_);
+            const uint16_t word = operand;
+            auto isChipErase = [](uint16_t c) { return c == 0x3F8F || c == 0x0F87; };
             bool chipErase = false;
             if (info_.fxx2) {
                 chipErase = code == 0x80;
-            } else if (code == 0x3F8F) {
+            } else if (isChipErase(code)) {
                 chipErase = true;
-                reading("2XXX chip-erase code 3F8Fh");
-            } else if (code == 0x0F87) {
+                reading(code == 0x3F8F ? "2XXX chip-erase code 3F8Fh in 3C0005h:3C0004h"
+                                       : "2XXX chip-erase code 0F87h in 3C0005h:3C0004h");
+            } else if (isChipErase(word)) {
                 chipErase = true;
-                reading("2XXX chip-erase code 0F87h");
+                code = word;
+                eraseReg5_ = hi;
+                reading(code == 0x3F8F ? "2XXX chip-erase code 3F8Fh as one word at 3C0004h"
+                                       : "2XXX chip-erase code 0F87h as one word at 3C0004h");
             }
             if (chipErase) {
                 bulkPending_ = true;

@@ -1,6 +1,8 @@
 // Value Change Dump of the ICSP lines in virtual time (1 ns resolution),
 // readable by GTKWave, PulseView and sigrok-cli. One line per change; the
 // file is written through a buffer that is flushed when full or on close.
+// Long traces span seconds at 1 ns resolution: let sigrok downsample them,
+// e.g. sigrok-cli -I vcd:downsample=100 -i trace.vcd ...
 #pragma once
 
 #include <cstdint>

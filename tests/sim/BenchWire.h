@@ -291,14 +291,19 @@ public:
     }
     // Erase code written to 3C0005h:3C0004h (FXX2: 3C0004h only), the NOP,
     // then a NOP whose operand waits for the erase with PGD low.
-    void bulkErase(bool fxx2, uint16_t code, uint64_t waitNs = 6 * ms)
+    void bulkErase(bool fxx2, uint16_t code, uint64_t waitNs = 6 * ms, bool oneWord = false)
     {
-        if (!fxx2) {
+        if (oneWord) {
+            setPtr(0x3C0004);
+            write(0xC, code);
+        } else if (!fxx2) {
             setPtr(0x3C0005);
             write(0xC, static_cast<uint16_t>((code >> 8) * 0x0101));
         }
-        setPtr(0x3C0004);
-        write(0xC, static_cast<uint16_t>((code & 0xFF) * 0x0101));
+        if (!oneWord) {
+            setPtr(0x3C0004);
+            write(0xC, static_cast<uint16_t>((code & 0xFF) * 0x0101));
+        }
         core(0x0000);
         command(0x0);
         w_.data(false);

@@ -159,12 +159,19 @@ TEST_P(ChipBench, ShortProgrammingHoldIsRecordedAndProgramsNothing)
 TEST_P(ChipBench, BulkEraseWithEachDocumentedCode)
 {
     const bool fxx2 = info().fxx2;
-    const std::vector<uint16_t> codes = fxx2 ? std::vector<uint16_t>{0x0080} : std::vector<uint16_t>{0x0F87, 0x3F8F};
-    for (uint16_t code : codes) {
+    struct Form {
+        uint16_t code;
+        bool oneWord;  // the whole code as one word at 3C0004h
+    };
+    const std::vector<Form> forms = fxx2 ? std::vector<Form>{{0x0080, false}, {0x0080, true}}
+                                         : std::vector<Form>{{0x0F87, false}, {0x3F8F, false}, {0x0F87, true},
+                                                             {0x3F8F, true}};
+    for (const Form& f : forms) {
+        const uint16_t code = f.code;
         Station::fillModuleContents(st->chip(), true);
         st->chip().eeprom()[3] = 0x12;
         icsp->enter();
-        icsp->bulkErase(fxx2, code);
+        icsp->bulkErase(fxx2, code, 6 * ms, f.oneWord);
         icsp->leave();
         auto flash = st->chip().flash();
         EXPECT_TRUE(std::all_of(flash.begin(), flash.end(), [](uint8_t b) { return b == 0xFF; })) << code;
@@ -176,6 +183,10 @@ TEST_P(ChipBench, BulkEraseWithEachDocumentedCode)
         EXPECT_FALSE(st->chip().codeProtected(0));
     }
     EXPECT_TRUE(st->chip().violations().empty()) << st->chip().logText();
+    if (!fxx2) {
+        const auto& r = st->chip().readingsSeen();
+        EXPECT_NE(std::find(r.begin(), r.end(), "2XXX chip-erase code 0F87h as one word at 3C0004h"), r.end());
+    }
 }
 
 TEST_P(ChipBench, BulkEraseInterruptedBeforeP11LeavesMemory)
