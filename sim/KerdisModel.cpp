@@ -33,10 +33,13 @@ void KerdisModel::updateDrive(uint64_t t)
     d.vpp = (data_ & kDataVpp) != 0;
     d.preVpp = (data_ & kDataPreVpp) != 0;
     d.pgdPullLow = (data_ & kDataPgdLow) != 0;
+    // PGC is the port's control line: until the control register has been
+    // written the adapter's PGC buffer is taken to be off the line.
     d.pgc = (control_ & 0x01) != 0;
+    d.pgcDriven = controlWritten_;
     const AdapterDrive& old = bus_.drive(TargetBus::KerdisSlot);
     if (old.active != d.active || old.vpp != d.vpp || old.preVpp != d.preVpp || old.pgdPullLow != d.pgdPullLow ||
-        old.pgc != d.pgc)
+        old.pgc != d.pgc || old.pgcDriven != d.pgcDriven)
         bus_.setDrive(TargetBus::KerdisSlot, d, t);
 }
 

@@ -20,8 +20,11 @@ class Clock;
 struct KerdisFaults {
     bool noEcho = false;        // status bit 6 never follows data bit 1
     // Which edges of each four-edge handshake cycle the adapter echoes
-    // (bit n = n-th edge of data bit 1 counted from reset, modulo 4).
-    // 0x3 answers the first two edges and ignores the last two.
+    // (bit n = n-th edge of data bit 1 counted from reset, modulo 4; the
+    // first edge is the rise from the idle 0). Unechoed edges leave status
+    // bit 6 where it was. 0x3 answers the first two edges and ignores the
+    // last two; 0xD skips only the second edge, 0xB only the third (the
+    // second and third edges are the answers a presence check counts).
     uint8_t phaseMask = 0x0F;
 };
 

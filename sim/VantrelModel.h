@@ -25,8 +25,12 @@ namespace korv::sim {
 
 class Clock;
 
+// A call is named by its D2XX function name: "FT_ListDevices", "FT_OpenEx",
+// "FT_SetBitMode", "FT_SetLatencyTimer", "FT_SetTimeouts", "FT_SetBaudRate",
+// "FT_GetQueueStatus", "FT_Purge", "FT_Write", "FT_Read". A failing call
+// has no effect and returns the status (counts written/read are 0).
 struct FtCallFault {
-    std::string call;        // "FT_Write", "FT_OpenEx", ...
+    std::string call;
     uint32_t nth = 0;        // 1-based call number; 0 = every call
     korv::FT_STATUS status = korv::FT_IO_ERROR;
 };

@@ -1,6 +1,7 @@
 // The chip model driven by hand-made pin sequences over both adapters.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <numeric>
 
@@ -426,6 +427,24 @@ TEST_P(KerdisChip, ChipDrivingAgainstThePullDownIsContention)
     EXPECT_GE(st->chip().violationCount(ViolationKind::Contention), 1u);
 }
 
+TEST_P(KerdisChip, ShortLowTimeAfterTheHoldIsRecordedButProgrammingTakes)
+{
+    // P10: 100 us on 2XXX, 5 us on FXX2; 50 us is short only for 2XXX.
+    const bool fxx2 = st->chip().info().fxx2;
+    std::vector<uint8_t> d(st->chip().info().bufferBytes, 0x00);
+    icsp->enter();
+    icsp->selectFlash();
+    icsp->setPtr(0x0200);
+    for (size_t i = 0; i + 2 < d.size(); i += 2)
+        icsp->write(0xD, 0x0000);
+    icsp->write(0xF, 0x0000);
+    icsp->commandHeld(0x0, 1200 * us, 50 * us);
+    icsp->operand(0x0000);
+    icsp->leave();
+    EXPECT_EQ(st->chip().flash()[0x0200], 0x00);
+    EXPECT_EQ(st->chip().violationCount(ViolationKind::ProgramLowTime), fxx2 ? 0u : 1u);
+}
+
 TEST_P(KerdisChip, WriteProtectedBlockIsNotProgrammed)
 {
     st->chip().setConfig(10, 0x0E);  // WRT0 programmed
@@ -544,6 +563,80 @@ TEST(ChipModel, TransactionLogDescribesWhatHappened)
     st.chip().clearLog();
     EXPECT_EQ(st.chip().logSize(), 0u);
     EXPECT_EQ(st.chip().counts().writesOrErases(), 0u);
+}
+
+} // namespace
+
+namespace {
+
+// Host mistakes the chip model has to notice.
+TEST(ChipModel, MisusedSequencesAreRecorded)
+{
+    struct Case {
+        const char* name;
+        std::function<void(Icsp&, Wire&)> run;
+        ViolationKind kind;
+    };
+    const Case cases[] = {
+        {"undefined command", [](Icsp& i, Wire&) { i.write(0x7, 0x1234); }, ViolationKind::UnknownCommand},
+        {"core instruction the model does not execute", [](Icsp& i, Wire&) { i.core(0x0012); },
+         ViolationKind::UnknownInstruction},
+        {"start programming followed by a read",
+         [](Icsp& i, Wire&) {
+             i.selectFlash();
+             i.write(0xF, 0x0000);
+             i.read();
+         },
+         ViolationKind::ProgramNotStarted},
+        {"MCLR dropped before the programming NOP",
+         [](Icsp& i, Wire& w) {
+             i.selectFlash();
+             i.write(0xF, 0x0000);
+             w.vpp(false);
+         },
+         ViolationKind::AbortedByMclr},
+        {"bulk erase cut short by MCLR",
+         [](Icsp& i, Wire& w) {
+             i.setPtr(0x3C0005);
+             i.write(0xC, 0x3F3F);
+             i.setPtr(0x3C0004);
+             i.write(0xC, 0x8F8F);
+             w.vpp(false);
+         },
+         ViolationKind::BulkEraseTime},
+    };
+    for (const Case& c : cases) {
+        StationConfig cfg;
+        cfg.chip = ChipType::PIC18F4620;
+        cfg.adapters = Adapters::Kerdis;
+        Station st(cfg);
+        st.chip().flash()[0] = 0x00;
+        LptWire w(st);
+        Icsp icsp(w);
+        icsp.enter();
+        c.run(icsp, w);
+        icsp.leave();
+        EXPECT_EQ(st.chip().violationCount(c.kind), 1u) << c.name << "\n" << st.chip().logText();
+        EXPECT_EQ(st.chip().flash()[0], 0x00) << c.name;  // nothing programmed or erased
+        EXPECT_EQ(st.chip().counts().programs + st.chip().counts().erases, 0u) << c.name;
+    }
+}
+
+TEST(ChipModel, UsbSupplySelectAndKerdisPreVppAreRecorded)
+{
+    StationConfig cfg;
+    cfg.adapters = Adapters::Both;
+    Station st(cfg);
+    UsbWire usb(st);  // sets the 5 V supply bit
+    usb.sync();
+    EXPECT_TRUE(st.vantrel().supply5V());
+    LptWire lpt(st);
+    st.port().PortWrite(0x378, 0x0C);
+    st.clock().advance(40 * ms);
+    st.port().PortWrite(0x378, 0x18);
+    EXPECT_EQ(st.kerdis().preVppPulses(), 1u);
+    EXPECT_GE(st.kerdis().preVppTotalNs(), 40 * ms);
+    EXPECT_EQ(st.kerdis().writesChangingFixedBits(), 0u);
 }
 
 } // namespace
