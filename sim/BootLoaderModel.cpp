@@ -60,7 +60,10 @@ bool BootLoaderModel::installed() const
 
 void BootLoaderModel::event(uint64_t t, LoaderEvent::Kind kind, uint32_t value)
 {
-    events_.push_back(LoaderEvent{t, kind, value});
+    if (kind == LoaderEvent::MissedBit)
+        ++missedBits_;
+    if (events_.size() < kMaxEvents)
+        events_.push_back(LoaderEvent{t, kind, value});
 }
 
 std::string BootLoaderModel::eventText() const

@@ -71,7 +71,10 @@ public:
     const std::array<uint8_t, 8>& lastBytes() const { return window_; }
     uint8_t evenSum() const { return evenSum_; }
     uint8_t oddSum() const { return oddSum_; }
+    // The first kMaxEvents events of the run; missedBits() counts them all.
+    static constexpr size_t kMaxEvents = size_t(1) << 16;
     const std::vector<LoaderEvent>& events() const { return events_; }
+    uint64_t missedBits() const { return missedBits_; }
     std::string eventText() const;
 
     uint32_t firstAddress() const;
@@ -119,6 +122,7 @@ private:
     uint8_t evenSum_ = 0;
     uint8_t oddSum_ = 0;
     std::vector<LoaderEvent> events_;
+    uint64_t missedBits_ = 0;
 };
 
 } // namespace korv::sim

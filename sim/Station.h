@@ -3,6 +3,24 @@
 // adapter and other FTDI devices on USB, the virtual clock and the program's
 // tick. The program under test talks to it only through korv::PortIo,
 // korv::D2xxApi and korv::TickSource, exactly as it talks to real hardware.
+//
+// Typical use in a test:
+//   StationConfig cfg;
+//   cfg.chip = ChipType::PIC18F2520;
+//   cfg.adapters = Adapters::Kerdis;           // or Vantrel / Both / None
+//   cfg.contents = Contents::Module;           // a module from the line
+//   cfg.kerdisFaults.noEcho = true;            // faults of each part
+//   Station st(cfg);
+//   ... run the program's code on st.port(), st.d2xx(), st.ticks() ...
+//   st.chip().flash(), idLocations(), config()  what the chip now holds
+//   st.chip().counts().writesOrErases() == 0     "only reads happened"
+//   st.chip().violations()                       timing and protocol faults
+//   st.chip().readingsSeen()                     which reading of a point the
+//                                                chip documents disagree on
+//                                                the run used
+//   st.loader().blocksTaken(), events()          the boot-loader side
+// Virtual time only moves when a part is used (a port access ~1 us, a USB
+// call, a wait); tests can move it with st.clock().advance().
 #pragma once
 
 #include <cstdint>
