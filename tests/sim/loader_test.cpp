@@ -285,6 +285,8 @@ TEST(Loader, PulsesTooShortForTheFirmwareAreMissed)
     for (const auto& e : st.loader().events())
         missed += e.kind == LoaderEvent::MissedBit;
     EXPECT_EQ(missed, 64u);
+    EXPECT_EQ(st.loader().missedBits(), 64u);
+    EXPECT_EQ(st.loader().state(), LoaderState::Preamble);
 }
 
 TEST(Loader, PreambleIsFoundAfterLeadingGarbage)
