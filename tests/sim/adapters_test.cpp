@@ -275,6 +275,27 @@ TEST(Vantrel, ByteClockLatencyAndReadTimeoutInVirtualTime)
     EXPECT_GE(st.clock().now() - t2, 5000 * ms);
 }
 
+TEST(Vantrel, QueueCountsCapturesAndPurgeEmptiesIt)
+{
+    Station st(config(Adapters::Vantrel));
+    auto& d = st.d2xx();
+    FT_STATUS s;
+    FT_HANDLE h = openBy(st, "Vantrel", &s);
+    d.FT_SetBitMode(h, 0xF7, FT_BITMODE_SYNC_BITBANG);
+    d.FT_SetLatencyTimer(h, 1);
+    const uint8_t out[5] = {0x04, 0x04, 0x04, 0x04, 0x04};
+    uint32_t w = 0, q = 0;
+    d.FT_Write(h, out, 5, &w);
+    d.FT_Write(h, out, 3, &w);
+    st.clock().advance(2 * ms);
+    d.FT_GetQueueStatus(h, &q);
+    EXPECT_EQ(q, 8u);  // one capture per byte written
+    d.FT_Purge(h, FT_PURGE_RX);
+    d.FT_GetQueueStatus(h, &q);
+    EXPECT_EQ(q, 0u);
+    EXPECT_EQ(d.FT_GetQueueStatus(reinterpret_cast<FT_HANDLE>(uintptr_t(8)), &q), FT_INVALID_HANDLE);
+}
+
 TEST(Vantrel, QueueStatusPollingCalibratesAgainstTheVirtualTick)
 {
     Station st(config(Adapters::Vantrel));
