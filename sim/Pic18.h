@@ -137,7 +137,7 @@ public:
     const ChipInfo& info() const { return info_; }
     Pic18Timing& timing() { return timing_; }
 
-    // --- memories (inspect and preload) ---
+    // --- memories (examine and preload) ---
     std::span<uint8_t> flash() { return {flash_.data(), info_.flashBytes}; }
     std::span<uint8_t> idLocations() { return {id_.data(), kIdBytes}; }
     std::span<uint8_t> config() { return {config_.data(), kConfigBytes}; }
