@@ -10,6 +10,7 @@
 #include "app/Settings.h"
 #include "image/Images.h"
 #include "image/Loaders.h"
+#include "hw/Hardware.h"
 
 namespace korv {
 
@@ -32,6 +33,10 @@ struct AppCore {
     ChipModel chip{profile};
     Settings settings;
     ImageLoaderHooks loaderHooks;
+
+    // Programmer hardware: line layer and ICSP commands (hw.portProg), USB
+    // engine (hw.ftFunkc), on the backends attached with hw.Attach().
+    HwSubsystem hw{profile, host, ticks};
 };
 
 } // namespace korv
