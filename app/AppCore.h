@@ -11,6 +11,8 @@
 #include "image/Images.h"
 #include "image/Loaders.h"
 #include "hw/Hardware.h"
+#include "hw/Detect.h"
+#include "icsp/EraseConfig.h"
 
 namespace korv {
 
@@ -37,6 +39,14 @@ struct AppCore {
     // Programmer hardware: line layer and ICSP commands (hw.portProg), USB
     // engine (hw.ftFunkc), on the backends attached with hw.Attach().
     HwSubsystem hw{profile, host, ticks};
+
+    // Adapter detection and chip identification: reporting flag and the
+    // device-ID bytes last read.
+    DetectionState detection;
+
+    // ICSP memory operations: ChipConfig, IdWords, FactoryRecord and the
+    // date source of the factory stamp.
+    IcspState icsp;
 };
 
 } // namespace korv
