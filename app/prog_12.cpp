@@ -4,6 +4,7 @@
 #include "app/PageView.h"
 #include "app/Predupr.h"
 #include "image/Loaders.h"
+#include "image/Scramble.h"
 #include "ui/ConfigF.h"
 #include "ui/Otlad.h"
 #include "ui/Param_m.h"
@@ -552,6 +553,7 @@ void TProg12::SpeedButton11Click()
 void TProg12::SpeedButton16Click()
 {
     // "Cal CRC": the image checksums of the transfer scrambling.
+    korv::SpeedButton16Click(core_);
 }
 
 void TProg12::SpeedButton12Click()
