@@ -47,8 +47,7 @@ void ProgramConfigByte(AppCore& core, uint16_t operand)
 {
     core.hw.portProg.SendCommand(kCmdTableWriteStart, false);
     core.hw.portProg.WriteDataWord(operand);
-    core.hw.portProg.SendCommand(kCmdCoreInstruction, true);
-    core.hw.portProg.WriteDataWord(0x0000);
+    ProgrammingNop(core);
 }
 
 // d[1], d[2], d[3] into 0x200002..0x200007 as one write block.
@@ -64,8 +63,7 @@ void WriteIdBlock(AppCore& core, uint16_t w1, uint16_t w2, uint16_t w3)
     L.WriteDataWord(w2);
     L.SendCommand(kCmdTableWriteStart, false);
     L.WriteDataWord(w3);
-    L.SendCommand(kCmdCoreInstruction, true);
-    L.WriteDataWord(0x0000);
+    ProgrammingNop(core);
     core.host.ProcessMessages();
     LeaveProgramMode(core);
 }

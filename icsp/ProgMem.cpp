@@ -117,6 +117,27 @@ void LeaveProgramMode(AppCore& core)
     LinesLow(core);
     core.hw.portProg.SetMclrLine(false);
     LinesReleased(core);
+    core.hw.ftFunkc.FlushSamples(); // nothing on the parallel port
+}
+
+void ProgramLowTime(AppCore& core)
+{
+    auto& L = core.hw.portProg;
+    if (UsbSelected(core)) {
+        // Queued idle samples: the low time follows from the sample rate,
+        // without a USB exchange of its own.
+        for (uint32_t k = 0; k < kLowTimeSamples; ++k)
+            L.SyncWait();
+    } else {
+        L.DelayUnits(kLowTimeUnits);
+    }
+}
+
+void ProgrammingNop(AppCore& core)
+{
+    core.hw.portProg.SendCommand(kCmdCoreInstruction, true);
+    ProgramLowTime(core);
+    core.hw.portProg.WriteDataWord(0x0000);
 }
 
 void SinglePanelSelect(AppCore& core)
@@ -167,8 +188,7 @@ void RowWrite(AppCore& core, uint32_t r, bool gaugeEachBlock)
         L.SendCommand(kCmdTableWriteStart, false);
         L.WriteDataWord(MasterWord(core, j + block - 1));
         // The block programs while PGC is held high on the NOP's 4th clock.
-        L.SendCommand(kCmdCoreInstruction, true);
-        L.WriteDataWord(0x0000);
+        ProgrammingNop(core);
         if (gaugeEachBlock)
             core.host.SetGaugeProgress(static_cast<int>(j + block));
     }

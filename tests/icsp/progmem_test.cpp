@@ -1,0 +1,251 @@
+// Program-memory write, read and comparison end to end against the chip
+// model, through the operations the main window's buttons run.
+#include "IcspBench.h"
+
+namespace icsptest {
+namespace {
+
+using korv::kProfile2520;
+using korv::kProfile4620;
+
+struct ChipOnAdapter {
+    ChipType chip;
+    Adapters adapters;
+};
+
+std::string Name(const ChipOnAdapter& c)
+{
+    return std::string(korv::sim::chipName(c.chip)) + " on " + AdapterName(c.adapters);
+}
+
+// The modupd2520 range is the whole 16K-word memory; these tests shorten it
+// to a few rows where the full pass is not what they check.
+constexpr uint16_t kShortRange = 128;
+
+const ChipOnAdapter kAll[] = {
+    {ChipType::PIC18F4620, Adapters::Kerdis}, {ChipType::PIC18F4620, Adapters::Vantrel},
+    {ChipType::PIC18F452, Adapters::Kerdis},  {ChipType::PIC18F452, Adapters::Vantrel},
+    {ChipType::PIC18F2520, Adapters::Kerdis}, {ChipType::PIC18F2520, Adapters::Vantrel},
+    {ChipType::PIC18F252, Adapters::Kerdis},  {ChipType::PIC18F252, Adapters::Vantrel},
+};
+
+// The range of each variant and chip: modupd4620 the boot area only
+// (0x000..0x7FF on the 4620, 0x000..0x2FF on the 452), modupd2520 the whole
+// program memory.
+TEST_F(BenchTest, RangeByVariantAndChip)
+{
+    struct Case {
+        ChipType chip;
+        uint32_t words;
+    };
+    const Case cases[] = {
+        {ChipType::PIC18F4620, 1024}, {ChipType::PIC18F452, 384}, {ChipType::PIC18F2520, 0x4000}, {ChipType::PIC18F252, 0x4000}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(korv::sim::chipName(c.chip));
+        Bench& b = Make(c.chip, Adapters::Vantrel, Contents::Module);
+        b.Connect();
+        EXPECT_EQ(korv::OperationWords(b.core), c.words);
+        std::memset(b.core.images.ChipImage, 0xEE, sizeof b.core.images.ChipImage);
+        korv::ReadProgramMemory(b.core);
+        // Everything inside the range came from the chip, nothing beyond.
+        for (uint32_t a = 0; a < 2 * c.words; ++a)
+            ASSERT_EQ(b.core.images.ChipImage[a], b.chip().flash()[a]) << "address " << a;
+        if (2 * c.words < sizeof b.core.images.ChipImage) {
+            EXPECT_EQ(b.core.images.ChipImage[2 * c.words], 0xEE);
+        }
+        EXPECT_FALSE(b.chip().inProgrammingMode());
+        EXPECT_FALSE(b.station.bus().vpp());
+    }
+}
+
+// A written image reads back equal, in the chip model's flash and through
+// the program's read, on both adapters and every chip.
+TEST_F(BenchTest, WrittenImageReadsBackEqual)
+{
+    for (const ChipOnAdapter& c : kAll) {
+        SCOPED_TRACE(Name(c));
+        Bench& b = Make(c.chip, c.adapters, Contents::Module);
+        b.Connect();
+        if (b.core.profile.is2520()) {
+            b.core.chip.ProgramWords = kShortRange;
+            // The production order: erase first (the USB write relies on it).
+            korv::EraseCommand(b.core);
+        }
+        const uint32_t n = korv::OperationWords(b.core);
+        b.FillMaster(n, static_cast<uint16_t>(c.chip));
+        b.host.log.clear();
+        EXPECT_TRUE(korv::WriteProgramMemory(b.core));
+        EXPECT_EQ(b.host.log, (std::vector<std::string>{"Прогр. OK"}));
+        for (uint32_t w = 0; w < n; ++w)
+            ASSERT_EQ(b.FlashWord(w), b.core.images.MasterImage[2 * w] | (b.core.images.MasterImage[2 * w + 1] << 8))
+                << "word " << w;
+        // Nothing beyond the range was touched.
+        for (const auto& r : b.Records(TxKind::ProgramRow))
+            EXPECT_LT(r.address, 2 * n);
+        korv::ReadProgramMemory(b.core);
+        b.host.log.clear();
+        EXPECT_TRUE(korv::CompareImages(b.core));
+        EXPECT_EQ(b.host.log, (std::vector<std::string>{"Сравнение ОК"}));
+        EXPECT_FALSE(b.chip().inProgrammingMode());
+        EXPECT_EQ(b.Violations(), "");
+    }
+}
+
+// Writing a chip that already holds the image only reads it.
+TEST_F(BenchTest, ChipHoldingTheImageIsOnlyRead)
+{
+    for (const ChipOnAdapter& c : kAll) {
+        if (c.adapters == Adapters::Vantrel && ProfileFor(c.chip).usbFastWrite)
+            continue; // modupd2520 on USB writes without reading first
+        SCOPED_TRACE(Name(c));
+        Bench& b = Make(c.chip, c.adapters);
+        b.Connect();
+        if (b.core.profile.is2520())
+            b.core.chip.ProgramWords = kShortRange;
+        const uint32_t n = korv::OperationWords(b.core);
+        b.FillMaster(n);
+        b.PreloadChipFromMaster(n);
+        EXPECT_TRUE(korv::WriteProgramMemory(b.core));
+        EXPECT_EQ(b.host.log.back(), "Прогр. OK");
+        EXPECT_EQ(b.Count(TxKind::RowErase), 0u);
+        EXPECT_EQ(b.Count(TxKind::ProgramRow), 0u);
+        EXPECT_EQ(b.Count(TxKind::TableWrite), 0u);
+        EXPECT_EQ(b.Count(TxKind::BulkErase), 0u);
+        EXPECT_EQ(b.Count(TxKind::TableRead), 2 * n);
+        EXPECT_EQ(b.chip().counts().programs + b.chip().counts().erases, 0u);
+    }
+}
+
+// A first difference at word 45 erases and writes only the row of words
+// 32..63, then reads on from word 32.
+TEST_F(BenchTest, OneDifferenceRewritesOnlyItsRow)
+{
+    for (const ChipOnAdapter& c : kAll) {
+        if (c.adapters == Adapters::Vantrel && ProfileFor(c.chip).usbFastWrite)
+            continue;
+        SCOPED_TRACE(Name(c));
+        Bench& b = Make(c.chip, c.adapters);
+        b.Connect();
+        if (b.core.profile.is2520())
+            b.core.chip.ProgramWords = kShortRange;
+        const uint32_t n = korv::OperationWords(b.core);
+        b.FillMaster(n);
+        b.PreloadChipFromMaster(n);
+        b.SetMasterWord(45, 0x1234);
+        EXPECT_TRUE(korv::WriteProgramMemory(b.core));
+        const auto erases = b.Records(TxKind::RowErase);
+        ASSERT_EQ(erases.size(), 1u);
+        EXPECT_EQ(erases[0].address, 64u);
+        const auto programs = b.Records(TxKind::ProgramRow);
+        // Two 16-word blocks on the new chips, eight 4-word blocks on the old.
+        const bool newChip = c.chip == ChipType::PIC18F4620 || c.chip == ChipType::PIC18F2520;
+        ASSERT_EQ(programs.size(), newChip ? 2u : 8u);
+        for (const auto& r : programs) {
+            EXPECT_GE(r.address, 64u);
+            EXPECT_LT(r.address, 128u);
+        }
+        EXPECT_EQ(b.FlashWord(45), 0x1234);
+        EXPECT_EQ(b.FlashWord(44), Bench::Pattern(44));
+        // n words read once, plus row 32..63 read again after the rewrite.
+        EXPECT_EQ(b.Count(TxKind::TableRead), 2 * (n + 32 - 32) + 2 * (46 - 32));
+    }
+}
+
+// A row the chip refuses to change (boot block write-protected): the write
+// ends with the three failure lines. When the row's first word differs the
+// write gives up right after one rewrite; when only a later word differs the
+// first word matches again, so that word starts further rewrites of the same
+// row, up to kMaxRowRewrites.
+TEST_F(BenchTest, RowTheChipCannotHoldEndsWithTheFailureLines)
+{
+    struct Case {
+        ChipOnAdapter where;
+        uint32_t differingWord;
+        int rewrites;
+        const char* addressLine;
+    };
+    const Case cases[] = {
+        {{ChipType::PIC18F4620, Adapters::Kerdis}, 32, 1, "Адр.: 40  Эт=1234  Чип= 520"},
+        {{ChipType::PIC18F4620, Adapters::Vantrel}, 32, 1, "Адр.: 40  Эт=1234  Чип= 520"},
+        {{ChipType::PIC18F4620, Adapters::Kerdis}, 45, korv::kMaxRowRewrites, "Адр.: 5A  Эт=1234  Чип= 52D"},
+        {{ChipType::PIC18F452, Adapters::Vantrel}, 45, korv::kMaxRowRewrites, "Адр.: 5A  Эт=1234  Чип= 52D"},
+        {{ChipType::PIC18F2520, Adapters::Kerdis}, 45, korv::kMaxRowRewrites, "Адр.: 5A  Эт=1234  Чип= 52D"},
+        {{ChipType::PIC18F252, Adapters::Kerdis}, 3, korv::kMaxRowRewrites, "Адр.:  6  Эт=1234  Чип= 503"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Name(c.where) + " word " + std::to_string(c.differingWord));
+        Bench& b = Make(c.where.chip, c.where.adapters);
+        b.Connect();
+        if (b.core.profile.is2520())
+            b.core.chip.ProgramWords = kShortRange;
+        const uint32_t n = korv::OperationWords(b.core);
+        for (uint32_t w = 0; w < n; ++w)
+            b.SetMasterWord(w, static_cast<uint16_t>(0x500 + w));
+        b.PreloadChipFromMaster(n);
+        b.SetMasterWord(c.differingWord, 0x1234);
+        // CONFIG6H WRTB = 0: the boot block refuses erase and programming.
+        b.chip().setConfig(11, b.chip().config()[11] & ~0x40);
+        b.host.log.clear();
+        EXPECT_FALSE(korv::WriteProgramMemory(b.core));
+        EXPECT_EQ(b.host.log, (std::vector<std::string>{"Запись не возможна.", c.addressLine, "Прогр. прервано."}));
+        // Each rewrite tried to erase the row once; the chip refused it.
+        size_t refusedErases = 0;
+        for (const auto& v : b.chip().violations())
+            refusedErases += v.kind == korv::sim::ViolationKind::WriteProtected && v.detail.rfind("erase row", 0) == 0;
+        EXPECT_EQ(refusedErases, static_cast<size_t>(c.rewrites));
+        // Words 0..d read once, then the row from its first word up to d again
+        // after every rewrite.
+        const uint32_t d = c.differingWord, r = d & ~31u;
+        EXPECT_EQ(b.Count(TxKind::TableRead), 2 * ((d + 1) + c.rewrites * (d - r + 1)));
+        // Lines released, MCLR off after the failure too.
+        EXPECT_FALSE(b.chip().inProgrammingMode());
+        EXPECT_TRUE(b.station.bus().pgc());
+        EXPECT_FALSE(b.station.bus().hostPullsPgdLow());
+        EXPECT_FALSE(b.station.bus().vpp());
+        // The refused steps are the only complaints of the chip.
+        for (const auto& v : b.chip().violations())
+            EXPECT_EQ(v.kind, korv::sim::ViolationKind::WriteProtected) << v.detail;
+        b.chip().clearViolations();
+    }
+}
+
+// CompareImages: equal images give only the summary; differing words are
+// listed in ascending order with the count. The range differs by variant.
+TEST(CompareImages, EqualAndThreeDifferences)
+{
+    struct Case {
+        const korv::VariantProfile* profile;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {&kProfile4620, {"  0: Эт.   0 Рез.  12", "258: Эт. 12C Рез.AB2C", "7FE: Эт. 3FF Рез. 300", "Кол. ошибок. = 3 "}},
+        {&kProfile2520, {"  0: Эт.   0 Рез.  12", "258: Эт. 12C Рез.AB2C", "7FFE: Эт.3FFF Рез.3F00", "Кол. ошибок. = 3 "}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.profile->programName);
+        korv::sim::Station unused(Bench::Config(ChipType::PIC18F2520, Adapters::None));
+        korv::RecordingHost host;
+        korv::AppCore core(*c.profile, host, unused.ticks());
+        const uint32_t n = korv::OperationWords(core);
+        for (uint32_t w = 0; w < n; ++w) {
+            core.images.MasterImage[2 * w] = core.images.ChipImage[2 * w] = static_cast<uint8_t>(w);
+            core.images.MasterImage[2 * w + 1] = core.images.ChipImage[2 * w + 1] = static_cast<uint8_t>(w >> 8);
+        }
+        // A difference beyond the range is not a difference.
+        if (2 * n < sizeof core.images.ChipImage)
+            core.images.ChipImage[2 * n] ^= 0xFF;
+        EXPECT_TRUE(korv::CompareImages(core));
+        EXPECT_EQ(host.log, (std::vector<std::string>{"Сравнение ОК"}));
+
+        host.log.clear();
+        core.images.ChipImage[2 * 300 + 1] = 0xAB; // word 300, high byte
+        core.images.ChipImage[0] = 0x12;           // word 0
+        core.images.ChipImage[2 * (n - 1)] = 0x00; // last word of the range, low byte
+        EXPECT_FALSE(korv::CompareImages(core));
+        EXPECT_EQ(host.log, c.lines);
+        EXPECT_EQ(host.gaugeMax, static_cast<int>(n) - 1);
+    }
+}
+
+} // namespace
+} // namespace icsptest
