@@ -1,5 +1,7 @@
 #include "app/AppWindows.h"
 
+#include "app/Backends.h"
+
 #include "app/Predupr.h"
 #include "app/QtUiHost.h"
 #include "app/SresTim.h"
@@ -16,6 +18,7 @@
 #include <QPixmap>
 #include <QTimer>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -152,15 +155,18 @@ int RunApplication(int argc, char** argv, const VariantProfile& profile)
     ui::ApplyApplicationLook();
 
     // ---- Hardware backends -------------------------------------------------
-    // The one place where the program chooses what it talks to: the system's
-    // tick source now; the parallel-port I/O and the D2XX library (real, or
-    // the simulated station of --simulate[=usb|lpt][,CHIP] with --trace=FILE)
-    // are created here from options.others before the core state is built.
-    SteadyTickSource ticks;
+    // The one place where the program chooses what it talks to: the real
+    // parallel port, D2XX library and tick, or the simulated station of
+    // --simulate[=usb|lpt][,CHIP] with --trace=FILE, from options.others.
+    Backends backends(profile, ParseBackendOptions(profile, options.others));
+    if (backends.Simulated() || backends.HasProblems())
+        std::fprintf(stderr, "%s: %s\n", profile.programName, backends.Describe().c_str());
+    TickSource& ticks = backends.Ticks();
     // -------------------------------------------------------------------------
 
     QtUiHost host;
     AppCore core(profile, host, ticks);
+    backends.Attach(core);
     AppWindows windows(core, host, options);
     ConnectSubsystems(core, windows);
 
