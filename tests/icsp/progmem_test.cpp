@@ -247,5 +247,99 @@ TEST(CompareImages, EqualAndThreeDifferences)
     }
 }
 
+// modupd2520 on USB writes every row without reading first (after the
+// bulk erase of production) and checks the result with one batched read.
+TEST_F(BenchTest, FastWriteOnUsbWritesEveryRowAndChecks)
+{
+    for (ChipType chip : {ChipType::PIC18F2520, ChipType::PIC18F252}) {
+        SCOPED_TRACE(korv::sim::chipName(chip));
+        Bench& b = Make(chip, Adapters::Vantrel, Contents::Module);
+        b.Connect();
+        b.core.chip.ProgramWords = kShortRange;
+        korv::EraseCommand(b.core);
+        b.chip().clearLog();
+        b.FillMaster(kShortRange);
+        b.host.log.clear();
+        EXPECT_TRUE(korv::WriteProgramMemory(b.core));
+        EXPECT_EQ(b.host.log, (std::vector<std::string>{"Прогр. OK"}));
+        // Only the first row is erased; every block of the range programmed.
+        const auto erases = b.Records(TxKind::RowErase);
+        ASSERT_EQ(erases.size(), 1u);
+        EXPECT_EQ(erases[0].address, 0u);
+        const bool newChip = chip == ChipType::PIC18F2520;
+        EXPECT_EQ(b.Count(TxKind::ProgramRow), kShortRange / (newChip ? 16u : 4u));
+        // All programming comes before the first read: nothing is read back
+        // word by word while writing.
+        size_t lastProgram = 0, firstRead = SIZE_MAX;
+        for (size_t i = 0; i < b.chip().logSize(); ++i) {
+            const auto kind = b.chip().logAt(i).kind;
+            if (kind == TxKind::ProgramRow)
+                lastProgram = i;
+            if (kind == TxKind::TableRead && firstRead == SIZE_MAX)
+                firstRead = i;
+        }
+        EXPECT_LT(lastProgram, firstRead);
+        for (uint32_t w = 0; w < kShortRange; ++w)
+            ASSERT_EQ(b.FlashWord(w), Bench::Pattern(w)) << w;
+    }
+}
+
+// A chip that was not blank cannot take the fast write (programming only
+// clears bits): the check after it reports the first word that did not
+// take, instead of a success.
+TEST_F(BenchTest, FastWriteOnUsbReportsWordsThatDidNotTake)
+{
+    Bench& b = Make(ChipType::PIC18F2520, Adapters::Vantrel);
+    b.Connect();
+    b.core.chip.ProgramWords = kShortRange;
+    b.FillMaster(kShortRange);
+    b.chip().flash()[80] = 0x00; // word 40
+    b.chip().flash()[81] = 0x00;
+    b.host.log.clear();
+    EXPECT_FALSE(korv::WriteProgramMemory(b.core));
+    EXPECT_EQ(b.host.log, (std::vector<std::string>{"Запись не возможна.", "Адр.: 50  Эт= 8FF  Чип=   0", "Прогр. прервано."}));
+}
+
+// The batched read: one exchange per 32 words, and a batch's words land in
+// ChipImage only once its 32nd word has been queued.
+TEST_F(BenchTest, FastReadStoresWholeBatchesWithOneExchangeEach)
+{
+    for (ChipType chip : {ChipType::PIC18F4620, ChipType::PIC18F2520}) {
+        SCOPED_TRACE(korv::sim::chipName(chip));
+        Bench& b = Make(chip, Adapters::Vantrel, Contents::Module);
+        b.Connect();
+        if (b.core.profile.is2520())
+            b.core.chip.ProgramWords = 256;
+        const uint32_t n = korv::OperationWords(b.core);
+        std::memset(b.core.images.ChipImage, 0xEE, sizeof b.core.images.ChipImage);
+        uint32_t k = 0;
+        int early = 0, late = 0;
+        b.host.onPump = [&] {
+            ++k; // words queued so far
+            const uint32_t stored = k - k % 32;
+            if (k % 32 != 0 && b.ChipImageWord(k - 1) != 0xEEEE)
+                ++early;
+            if (stored > 0 && b.ChipImageWord(stored - 1) != b.FlashWord(stored - 1))
+                ++late;
+        };
+        const uint64_t writesBefore = b.station.vantrel().callCount("FT_Write");
+        korv::ReadProgramMemory(b.core);
+        b.host.onPump = nullptr;
+        EXPECT_EQ(k, n);
+        EXPECT_EQ(early, 0);
+        EXPECT_EQ(late, 0);
+        for (uint32_t w = 0; w < n; ++w)
+            ASSERT_EQ(b.ChipImageWord(w), b.FlashWord(w)) << w;
+        // n/32 batches plus the few exchanges of entry and exit.
+        const uint64_t exchanges = b.station.vantrel().callCount("FT_Write") - writesBefore;
+        EXPECT_GE(exchanges, n / 32);
+        EXPECT_LE(exchanges, n / 32 + 8);
+        // Gauge maximum: N-1 in modupd4620, N in modupd2520.
+        EXPECT_EQ(b.host.gaugeMax, static_cast<int>(b.core.profile.is2520() ? n : n - 1));
+        EXPECT_FALSE(b.chip().inProgrammingMode());
+        EXPECT_FALSE(b.station.bus().vpp());
+    }
+}
+
 } // namespace
 } // namespace icsptest
