@@ -1,6 +1,7 @@
 #include "app/AppWindows.h"
 
 #include "app/Backends.h"
+#include "hw/Detect.h"
 
 #include "app/Predupr.h"
 #include "app/QtUiHost.h"
@@ -52,6 +53,8 @@ StartOptions ParseStartOptions(int argc, char** argv)
 void ConnectSubsystems(AppCore& core, AppWindows& windows)
 {
     InstallContainerLoaders(core.loaderHooks);
+    // The warning's "Да": adapter search and chip identification.
+    windows.ConnectProgrammer = [&core] { korv::ConnectProgrammer(core); };
 }
 
 const char* ModeName(bool production) { return production ? "production" : "update"; }

@@ -3,6 +3,8 @@
 #include "app/AppWindows.h"
 #include "app/PageView.h"
 #include "app/Predupr.h"
+#include "icsp/EraseConfig.h"
+#include "icsp/ProgMem.h"
 #include "image/Loaders.h"
 #include "image/Scramble.h"
 #include "ui/ConfigF.h"
@@ -479,7 +481,7 @@ void TProg12::ProgClick()
 {
     Memokno->clear();
     UpravlKnopk(Prog, true);
-    // WriteProgramMemory: the program-memory write of the ICSP operations.
+    WriteProgramMemory(core_);
     UpravlKnopk(Prog, false);
     SpeedButton9->setChecked(true);
 }
@@ -487,7 +489,7 @@ void TProg12::ProgClick()
 void TProg12::ReadChipClick()
 {
     UpravlKnopk(ReadChip, true);
-    // ReadProgramMemory into ChipImage: the program-memory read of the ICSP operations.
+    ReadProgramMemory(core_, 1);
     UpravlKnopk(ReadChip, false);
     core_.images.DumpSource = kDumpChip;
     SpeedButton5Click();
@@ -497,10 +499,10 @@ void TProg12::ReadChipClick()
 void TProg12::SravnClick()
 {
     UpravlKnopk(Sravn, true);
-    // ReadProgramMemory: the program-memory read of the ICSP operations.
+    ReadProgramMemory(core_, 1);
     Memokno->clear();
     Memokno->setUpdatesEnabled(false);
-    // CompareImages: the comparison of ChipImage with MasterImage.
+    CompareImages(core_);
     UpravlKnopk(Sravn, false);
     Memokno->setUpdatesEnabled(true);
     SpeedButton15->setChecked(true);
@@ -540,15 +542,9 @@ void TProg12::SpeedButton3Click()
 
 void TProg12::SpeedButton7Click() { korv::SpeedButton7Click(core_); }
 
-void TProg12::SpeedButton10Click()
-{
-    // "WR ID": the ID-location write of the ICSP operations.
-}
+void TProg12::SpeedButton10Click() { WriteIdWords(core_); }
 
-void TProg12::SpeedButton11Click()
-{
-    // "RD ID": the ID-location read of the ICSP operations.
-}
+void TProg12::SpeedButton11Click() { ReadIdWords(core_); }
 
 void TProg12::SpeedButton16Click()
 {
@@ -558,7 +554,20 @@ void TProg12::SpeedButton16Click()
 
 void TProg12::SpeedButton12Click()
 {
-    // Bulk erase with removal of the code protection.
+    // Bulk erase with removal of the code protection. modupd4620 leaves the
+    // chip in programming mode and goes on to the serial number; modupd2520
+    // locks the commands while it erases.
+    if (core_.profile.is4620()) {
+        EraseCommand(core_);
+        SpeedButton12->setChecked(true);
+        if (Edit1)
+            Edit1->setFocus();
+        return;
+    }
+    UpravlKnopk(SpeedButton18, true);
+    EraseCommand(core_);
+    SpeedButton12->setChecked(true);
+    UpravlKnopk(SpeedButton18, false);
 }
 
 void TProg12::Avtom_Prog_PClick()
