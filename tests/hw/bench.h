@@ -76,6 +76,7 @@ public:
     {
         ++calls;
         ++queueStatus;
+        ++queueStatusAfterRead;
         return inner_.FT_GetQueueStatus(h, rx);
     }
     FT_STATUS FT_Purge(FT_HANDLE h, uint32_t m) override { ++calls; ++purges; return inner_.FT_Purge(h, m); }
@@ -88,13 +89,20 @@ public:
         if (st == FT_OK && w) written.insert(written.end(), p, p + *w);
         return st;
     }
-    FT_STATUS FT_Read(FT_HANDLE h, void* buf, uint32_t n, uint32_t* r) override { ++calls; ++reads; return inner_.FT_Read(h, buf, n, r); }
+    FT_STATUS FT_Read(FT_HANDLE h, void* buf, uint32_t n, uint32_t* r) override
+    {
+        ++calls;
+        ++reads;
+        queueStatusAfterRead = 0;
+        return inner_.FT_Read(h, buf, n, r);
+    }
     void Clear()
     {
-        calls = opens = queueStatus = purges = writes = reads = 0;
+        calls = opens = queueStatus = purges = writes = reads = queueStatusAfterRead = 0;
         written.clear();
     }
     uint64_t calls = 0, opens = 0, queueStatus = 0, purges = 0, writes = 0, reads = 0;
+    uint64_t queueStatusAfterRead = 0;  // polls since the last FT_Read
     std::vector<uint8_t> written;
 
 private:
