@@ -112,6 +112,16 @@ struct Bench {
     }
     size_t Count(TxKind kind) { return Records(kind).size(); }
 
+    // True when the chip model met this reading of a point the chip
+    // documents leave open (which unlock, which panel mode, which code).
+    bool Saw(const std::string& reading)
+    {
+        for (const auto& r : chip().readingsSeen())
+            if (r == reading)
+                return true;
+        return false;
+    }
+
     // Every timing or protocol violation the chip model saw, as text.
     std::string Violations()
     {

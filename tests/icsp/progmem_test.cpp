@@ -146,6 +146,14 @@ TEST_F(BenchTest, OneDifferenceRewritesOnlyItsRow)
         }
         EXPECT_EQ(b.FlashWord(45), 0x1234);
         EXPECT_EQ(b.FlashWord(44), Bench::Pattern(44));
+        // The FXX2 chips erase a row after the EECON2 unlock and are written
+        // one panel at a time; the 2XXX/4XXX chips need neither.
+        if (newChip) {
+            EXPECT_TRUE(b.Saw("2XXX row erase without unlock"));
+        } else {
+            EXPECT_TRUE(b.Saw("FXX2 row erase with 55h/AAh unlock"));
+            EXPECT_TRUE(b.Saw("FXX2 single-panel writes selected"));
+        }
         // n words read once, plus row 32..63 read again after the rewrite.
         EXPECT_EQ(b.Count(TxKind::TableRead), 2 * (n + 32 - 32) + 2 * (46 - 32));
     }
