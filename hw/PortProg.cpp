@@ -145,12 +145,15 @@ void PortProg::SendCommand(uint8_t code, bool hold)
         SetDataLine(((code >> i) & 1) == 0);
         if (hold && i == 3) {
             // The chip programs while PGC stays high on the fourth clock
-            // (P9, at least 1 ms); the SyncWait after it is the low time
-            // before the operand.
+            // (P9, at least 1 ms). PGC then stays low before the operand for
+            // P10, which is 100 us on the PIC18F2XXX/4XXX (5 us on the FXX2):
+            // one timing step (10 us) is too short for those chips, so the
+            // low time is a delay of 10 units (11 steps on the parallel
+            // port, an exchange and its poll on USB).
             SetClockLine(true);
             DelayUnits(kProgramHoldUnits);
             SetClockLine(false);
-            SyncWait();
+            DelayUnits(kProgramLowUnits);
         } else {
             ClockPulse();
         }

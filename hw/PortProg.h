@@ -40,7 +40,8 @@ constexpr uint8_t kLptControlPgc = 0x01;
 constexpr uint16_t kLptDefaultBase = 888;  // 0x378
 constexpr int kSyncPollLimit = 1201;
 constexpr uint16_t kMclrSettleUnits = 4000;
-constexpr uint16_t kProgramHoldUnits = 120;
+constexpr uint16_t kProgramHoldUnits = 120;  // P9 on the fourth clock of a held command
+constexpr uint16_t kProgramLowUnits = 10;    // P10 before the operand that follows
 
 // ICSP command codes (4 bits, sent least significant bit first).
 constexpr uint8_t kCmdCoreInstruction = 0x0;
