@@ -10,7 +10,6 @@ namespace korv {
 
 namespace {
 
-
 constexpr uint32_t kConfigAddress = 0x300000;
 constexpr uint32_t kIdAddress = 0x200000;
 constexpr uint32_t kBulkEraseRegister = 0x3C0004;
@@ -29,8 +28,9 @@ enum : unsigned {
     kConfig7H = 13,
 };
 
-// Byte pairs in write order: the code-protection pair CONFIG5 goes last so
-// that nothing after it needs to read or write a protected chip.
+// Byte pairs in write order: the code-protection pair CONFIG5 goes last, so
+// that a write cut short never leaves a protected chip with an unfinished
+// configuration.
 constexpr uint32_t kConfigPairOrder[7] = {0x00, 0x02, 0x04, 0x06, 0x0A, 0x0C, 0x08};
 
 void ReadConfigBytes(AppCore& core)

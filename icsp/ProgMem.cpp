@@ -7,7 +7,6 @@ namespace korv {
 
 namespace {
 
-
 uint16_t MasterWord(const AppCore& core, uint32_t w)
 {
     return static_cast<uint16_t>(core.images.MasterImage[2 * w] | (core.images.MasterImage[2 * w + 1] << 8));
