@@ -162,8 +162,13 @@ FT_STATUS D2XXUnit::FT_SetBaudRate(FT_HANDLE handle, uint32_t baud)
 FT_STATUS D2XXUnit::FT_GetQueueStatus(FT_HANDLE handle, uint32_t* rxBytes)
 {
     if (!Valid(handle) || !rxBytes) return FT_INVALID_HANDLE;
+    // Everything the device has captured by now counts, not only one chunk.
     int error = 0;
-    if (!Drain(&error)) return StatusForIo(error);
+    for (;;) {
+        uint32_t before = outstanding_;
+        if (!Drain(&error)) return StatusForIo(error);
+        if (outstanding_ == 0 || outstanding_ == before) break;
+    }
     *rxBytes = count_;
     return FT_OK;
 }

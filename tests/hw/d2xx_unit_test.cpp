@@ -1,0 +1,353 @@
+// The D2XX layer over libftdi, run on a substitute libftdi that behaves like
+// an FTDI chip in synchronous bit-bang mode: one captured byte per written
+// byte, and no byte clocked out once 128 captures wait unread. It can also
+// return short reads, stop answering, and fail chosen calls.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/RecordingHost.h"
+#include "hw/D2XXUnit.h"
+#include "hw/FtFunkc.h"
+
+namespace korv::test {
+namespace {
+
+class FakeFtdi final : public FtdiLib {
+public:
+    struct Device {
+        std::string description;
+        bool readable = true;
+    };
+    std::vector<Device> devices{{"USB <-> Serial"}, {"Vantrel"}};
+    std::map<std::string, int> fail;  // call -> libftdi error code
+    int readChunk = 1 << 20;          // most bytes one read returns
+    bool stalled = false;             // reads return nothing
+    int opened = -1;
+    std::vector<std::pair<uint8_t, uint8_t>> bitmodes;
+    std::vector<int> bauds;
+    int readTimeout = -1, writeTimeout = -1;
+    size_t maxUnread = 0;
+    bool overfilled = false;
+    std::vector<uint8_t> out;  // bytes put on the pins
+
+    int Enumerate() override { return Fails("Enumerate") ? fail["Enumerate"] : int(devices.size()); }
+    int Description(int i, char* buf, int len) override
+    {
+        if (Fails("Description") || !devices[i].readable) return -4;
+        std::snprintf(buf, len, "%s", devices[i].description.c_str());
+        return 0;
+    }
+    int Open(int i) override
+    {
+        if (Fails("Open")) return fail["Open"];
+        opened = i;
+        return 0;
+    }
+    void Close() override { opened = -1; }
+    int SetBitmode(uint8_t mask, uint8_t mode) override
+    {
+        bitmodes.push_back({mask, mode});
+        return Fails("SetBitmode") ? fail["SetBitmode"] : 0;
+    }
+    int SetLatencyTimer(uint8_t) override { return Fails("SetLatencyTimer") ? fail["SetLatencyTimer"] : 0; }
+    int SetBaudrate(int baud) override
+    {
+        bauds.push_back(baud);
+        return Fails("SetBaudrate") ? fail["SetBaudrate"] : 0;
+    }
+    void SetTimeouts(int r, int w) override
+    {
+        readTimeout = r;
+        writeTimeout = w;
+    }
+    int PurgeRx() override
+    {
+        captured_.clear();
+        return Fails("PurgeRx") ? fail["PurgeRx"] : 0;
+    }
+    int Write(const uint8_t* buf, int size) override
+    {
+        if (Fails("Write")) return fail["Write"];
+        // The chip stops clocking while its read-back FIFO is full.
+        int room = 128 - int(captured_.size());
+        if (size > room) overfilled = true;
+        int take = std::min(size, std::max(room, 0));
+        for (int i = 0; i < take; ++i) {
+            out.push_back(buf[i]);
+            captured_.push_back(static_cast<uint8_t>(buf[i] ^ 0xA5));
+        }
+        maxUnread = std::max(maxUnread, captured_.size());
+        return take;
+    }
+    int Read(uint8_t* buf, int size) override
+    {
+        if (Fails("Read")) return fail["Read"];
+        if (stalled) return 0;
+        int n = std::min({size, readChunk, int(captured_.size())});
+        for (int i = 0; i < n; ++i) {
+            buf[i] = captured_.front();
+            captured_.pop_front();
+        }
+        return n;
+    }
+
+private:
+    bool Fails(const std::string& call) const { return fail.count(call) != 0; }
+    std::deque<uint8_t> captured_;
+};
+
+class MsTicks final : public TickSource {
+public:
+    uint32_t TickCount() override { return now += 1; }
+    uint32_t now = 0;
+};
+
+struct UnitBench {
+    UnitBench() : unit(lib, ticks) {}
+    FT_HANDLE Open(const char* desc = "Vantrel")
+    {
+        FT_HANDLE h = nullptr;
+        status = unit.FT_OpenEx(const_cast<char*>(desc), FT_OPEN_BY_DESCRIPTION, &h);
+        return h;
+    }
+    FakeFtdi lib;
+    MsTicks ticks;
+    D2XXUnit unit;
+    FT_STATUS status = FT_OK;
+};
+
+std::vector<uint8_t> Pattern(size_t n)
+{
+    std::vector<uint8_t> v(n);
+    for (size_t i = 0; i < n; ++i) v[i] = static_cast<uint8_t>(i * 7 + 3);
+    return v;
+}
+
+TEST(D2xxUnit, LongWriteNeverLeavesMoreThan128UnreadAndReadsBackInOrder)
+{
+    for (int chunk : {1 << 20, 62, 7, 1}) {
+        UnitBench b;
+        b.lib.readChunk = chunk;
+        FT_HANDLE h = b.Open();
+        ASSERT_EQ(b.status, FT_OK);
+        auto data = Pattern(5000);
+        uint32_t written = 0;
+        EXPECT_EQ(b.unit.FT_Write(h, data.data(), 5000, &written), FT_OK);
+        EXPECT_EQ(written, 5000u) << chunk;
+        EXPECT_FALSE(b.lib.overfilled) << chunk;
+        EXPECT_LE(b.lib.maxUnread, 128u);
+        EXPECT_EQ(b.lib.out, data);
+
+        uint32_t rx = 0;
+        EXPECT_EQ(b.unit.FT_GetQueueStatus(h, &rx), FT_OK);
+        EXPECT_EQ(rx, 5000u) << chunk;
+        std::vector<uint8_t> back(5000);
+        uint32_t got = 0;
+        EXPECT_EQ(b.unit.FT_Read(h, back.data(), 3000, &got), FT_OK);
+        EXPECT_EQ(got, 3000u);
+        EXPECT_EQ(b.unit.FT_Read(h, back.data() + 3000, 2000, &got), FT_OK);
+        EXPECT_EQ(got, 2000u);
+        for (size_t i = 0; i < data.size(); ++i) ASSERT_EQ(back[i], data[i] ^ 0xA5) << i;
+        EXPECT_EQ(b.unit.FT_GetQueueStatus(h, &rx), FT_OK);
+        EXPECT_EQ(rx, 0u);
+    }
+}
+
+// When the device stops answering, the write ends after its time-out with
+// what went out and the read returns what arrived, both without blocking
+// for ever.
+TEST(D2xxUnit, StalledDeviceEndsWriteAndReadAtTheirTimeouts)
+{
+    UnitBench b;
+    FT_HANDLE h = b.Open();
+    ASSERT_EQ(b.unit.FT_SetTimeouts(h, 50, 80), FT_OK);
+    EXPECT_EQ(b.lib.readTimeout, 50);
+    EXPECT_EQ(b.lib.writeTimeout, 80);
+    b.lib.stalled = true;
+    auto data = Pattern(1000);
+    uint32_t written = 0;
+    uint32_t t0 = b.ticks.now;
+    EXPECT_EQ(b.unit.FT_Write(h, data.data(), 1000, &written), FT_OK);
+    EXPECT_EQ(written, 128u);
+    EXPECT_FALSE(b.lib.overfilled);
+    EXPECT_GE(b.ticks.now - t0, 80u);
+
+    std::vector<uint8_t> back(1000);
+    uint32_t got = 99;
+    t0 = b.ticks.now;
+    EXPECT_EQ(b.unit.FT_Read(h, back.data(), 128, &got), FT_OK);
+    EXPECT_EQ(got, 0u);
+    EXPECT_GE(b.ticks.now - t0, 50u);
+
+    b.lib.stalled = false;
+    EXPECT_EQ(b.unit.FT_Read(h, back.data(), 200, &got), FT_OK);
+    EXPECT_EQ(got, 128u) << "only what was written can come back";
+}
+
+TEST(D2xxUnit, ListingKeepsDevicesWhoseStringsCannotBeRead)
+{
+    UnitBench b;
+    b.lib.devices = {{"USB <-> Serial"}, {"Vantrel", false}, {"Vantrel"}, {"vantrel"}};
+    uint32_t n = 0;
+    ASSERT_EQ(b.unit.FT_ListDevices(&n, nullptr, FT_LIST_NUMBER_ONLY), FT_OK);
+    EXPECT_EQ(n, 4u);
+    const char* expect[] = {"USB <-> Serial", "", "Vantrel", "vantrel"};
+    for (uintptr_t i = 0; i < 4; ++i) {
+        char desc[64];
+        std::memset(desc, 'x', sizeof desc);
+        EXPECT_EQ(b.unit.FT_ListDevices(reinterpret_cast<void*>(i), desc, FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION),
+                  FT_OK);
+        EXPECT_STREQ(desc, expect[i]);
+    }
+    char desc[64];
+    EXPECT_EQ(b.unit.FT_ListDevices(reinterpret_cast<void*>(uintptr_t(4)), desc,
+                                    FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION),
+              FT_DEVICE_NOT_FOUND);
+    // The unreadable one is skipped; the first readable exact match opens.
+    EXPECT_NE(b.Open("Vantrel"), nullptr);
+    EXPECT_EQ(b.lib.opened, 2);
+}
+
+TEST(D2xxUnit, OpenMatchesTheDescriptionExactly)
+{
+    for (const char* wanted : {"vantrel", "Vantrel ", "Vant", "VANTREL"}) {
+        UnitBench b;
+        EXPECT_EQ(b.Open(wanted), nullptr) << wanted;
+        EXPECT_EQ(b.status, FT_DEVICE_NOT_FOUND) << wanted;
+        EXPECT_EQ(b.lib.opened, -1);
+    }
+}
+
+TEST(D2xxUnit, BitModeIsResetBeforeSynchronousBitBang)
+{
+    UnitBench b;
+    FT_HANDLE h = b.Open();
+    EXPECT_EQ(b.unit.FT_SetBitMode(h, 0xF7, FT_BITMODE_SYNC_BITBANG), FT_OK);
+    EXPECT_EQ(b.lib.bitmodes, (std::vector<std::pair<uint8_t, uint8_t>>{{0x00, 0x00}, {0xF7, 0x04}}));
+}
+
+// libftdi multiplies the rate by 4 in bit-bang mode; the layer hands it a
+// quarter so that the chip gets the divisor the D2XX value stands for.
+TEST(D2xxUnit, BaudRateAccountsForLibftdisBitBangFactor)
+{
+    UnitBench b;
+    FT_HANDLE h = b.Open();
+    EXPECT_EQ(b.unit.FT_SetBaudRate(h, 9600), FT_OK);
+    b.unit.FT_SetBitMode(h, 0xF7, FT_BITMODE_SYNC_BITBANG);
+    EXPECT_EQ(b.unit.FT_SetBaudRate(h, 153600), FT_OK);
+    b.unit.FT_SetBitMode(h, 0x00, FT_BITMODE_RESET);
+    EXPECT_EQ(b.unit.FT_SetBaudRate(h, 153600), FT_OK);
+    EXPECT_EQ(b.lib.bauds, (std::vector<int>{9600, 38400, 153600}));
+}
+
+TEST(D2xxUnit, LibraryErrorsMapToD2xxStatus)
+{
+    struct Case {
+        const char* failing;
+        int code;
+        const char* call;
+        FT_STATUS expect;
+    } cases[] = {
+        {"Enumerate", -3, "count", FT_INSUFFICIENT_RESOURCES},
+        {"Enumerate", -1, "count", FT_OTHER_ERROR},
+        {"Open", -8, "open", FT_DEVICE_NOT_OPENED},
+        {"Write", -1, "write", FT_IO_ERROR},
+        {"Write", -666, "write", FT_INVALID_HANDLE},
+        {"Read", -1, "queue", FT_IO_ERROR},
+        {"Read", -1, "read", FT_IO_ERROR},
+        {"SetBaudrate", -1, "baud", FT_INVALID_BAUD_RATE},
+        {"SetBaudrate", -2, "baud", FT_IO_ERROR},
+        {"SetBitmode", -1, "bitmode", FT_IO_ERROR},
+        {"SetLatencyTimer", -2, "latency", FT_IO_ERROR},
+        {"PurgeRx", -1, "purge", FT_IO_ERROR},
+    };
+    for (const Case& c : cases) {
+        if (std::string(c.call) == "open") {
+            UnitBench b;
+            b.lib.fail[c.failing] = c.code;
+            EXPECT_EQ(b.Open(), nullptr);
+            EXPECT_EQ(b.status, c.expect);
+            continue;
+        }
+        UnitBench b;
+        FT_HANDLE h = b.Open();
+        ASSERT_NE(h, nullptr);
+        uint8_t buf[16] = {};
+        uint32_t n = 0;
+        // Captures still in the device for the read paths.
+        b.lib.stalled = true;
+        b.unit.FT_Write(h, buf, 16, &n);
+        b.lib.stalled = false;
+        b.lib.fail[c.failing] = c.code;
+        FT_STATUS st = FT_OK;
+        std::string call = c.call;
+        if (call == "count") st = b.unit.FT_ListDevices(&n, nullptr, FT_LIST_NUMBER_ONLY);
+        if (call == "write") st = b.unit.FT_Write(h, buf, 16, &n);
+        if (call == "queue") st = b.unit.FT_GetQueueStatus(h, &n);
+        if (call == "read") st = b.unit.FT_Read(h, buf, 16, &n);
+        if (call == "baud") st = b.unit.FT_SetBaudRate(h, 153600);
+        if (call == "bitmode") st = b.unit.FT_SetBitMode(h, 0xF7, 4);
+        if (call == "latency") st = b.unit.FT_SetLatencyTimer(h, 1);
+        if (call == "purge") st = b.unit.FT_Purge(h, FT_PURGE_RX);
+        EXPECT_EQ(st, c.expect) << c.failing << " " << c.code << " in " << c.call;
+    }
+}
+
+TEST(D2xxUnit, CallsWithoutAnOpenDeviceAreInvalidHandles)
+{
+    UnitBench b;
+    uint32_t n = 0;
+    uint8_t buf[4] = {};
+    FT_HANDLE bogus = &b;
+    EXPECT_EQ(b.unit.FT_SetBitMode(bogus, 0xF7, 4), FT_INVALID_HANDLE);
+    EXPECT_EQ(b.unit.FT_GetQueueStatus(bogus, &n), FT_INVALID_HANDLE);
+    EXPECT_EQ(b.unit.FT_Write(bogus, buf, 4, &n), FT_INVALID_HANDLE);
+    EXPECT_EQ(b.unit.FT_Read(bogus, buf, 4, &n), FT_INVALID_HANDLE);
+    FT_HANDLE h = b.Open();
+    EXPECT_EQ(b.unit.FT_Write(bogus, buf, 4, &n), FT_INVALID_HANDLE);
+    EXPECT_EQ(b.unit.FT_Write(h, buf, 4, &n), FT_OK);
+}
+
+TEST(D2xxUnit, PurgeDropsQueuedAndOutstandingCaptures)
+{
+    UnitBench b;
+    FT_HANDLE h = b.Open();
+    auto data = Pattern(300);
+    uint32_t n = 0;
+    b.unit.FT_Write(h, data.data(), 300, &n);
+    EXPECT_EQ(b.unit.FT_Purge(h, FT_PURGE_RX), FT_OK);
+    EXPECT_EQ(b.unit.FT_GetQueueStatus(h, &n), FT_OK);
+    EXPECT_EQ(n, 0u);
+    EXPECT_EQ(b.unit.Outstanding(), 0u);
+}
+
+// The USB engine on top of the layer: opening, configuring and a large
+// exchange read back completely.
+TEST(D2xxUnit, EngineExchangesThroughTheLayer)
+{
+    UnitBench b;
+    RecordingHost host;
+    FtFunkc usb(host, b.unit, b.ticks);
+    Programmer kind = Programmer::Usb;
+    usb.BindProgrammerKind(&kind);
+    ASSERT_TRUE(usb.OpenUsbAdapter());
+    EXPECT_EQ(b.lib.opened, 1);
+    EXPECT_EQ(b.lib.bitmodes.back(), (std::pair<uint8_t, uint8_t>{0xF7, 0x04}));
+    EXPECT_EQ(b.lib.bauds, (std::vector<int>{38400}));
+    for (int i = 0; i < 20000; ++i) usb.UsbSetDataLine(i % 3 == 0);
+    EXPECT_EQ(usb.FlushSamples(), 20000u);
+    EXPECT_LE(b.lib.maxUnread, 128u);
+    EXPECT_EQ(usb.ReadBackBuffer[0], usb.SampleBackup[0] ^ 0xA5);
+    EXPECT_EQ(usb.ReadBackBuffer[19999], usb.SampleBackup[19999] ^ 0xA5);
+    EXPECT_TRUE(host.errors.empty());
+    EXPECT_TRUE(host.log.empty());
+}
+
+} // namespace
+} // namespace korv::test
