@@ -116,7 +116,8 @@ void LeaveProgramMode(AppCore& core)
     LinesLow(core);
     core.hw.portProg.SetMclrLine(false);
     LinesReleased(core);
-    core.hw.ftFunkc.FlushSamples(); // nothing on the parallel port
+    if (UsbSelected(core) && core.hw.ftFunkc.SampleCount > 0)
+        core.hw.ftFunkc.FlushSamples();
 }
 
 void ProgramLowTime(AppCore& core)
