@@ -159,6 +159,11 @@ private:
     {
         if (bench_) {
             EXPECT_EQ(bench_->Violations(), "") << benchName_;
+            // No failed D2XX call and no exchange or overflow complaint of
+            // the USB engine.
+            EXPECT_TRUE(bench_->host.errors.empty()) << benchName_;
+            for (const auto& line : bench_->host.log)
+                EXPECT_NE(line.rfind("Ошибка", 0), 0u) << benchName_ << ": " << line;
         }
     }
     std::string benchName_;

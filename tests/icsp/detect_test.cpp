@@ -119,6 +119,10 @@ TEST_F(BenchTest, UsbStaysChosenForTheRun)
     EXPECT_EQ(b.station.kerdis().writes(), lptWritesBefore);
     // Still one open: a chosen adapter is not searched for again.
     EXPECT_EQ(b.station.vantrel().callCount("FT_OpenEx"), 1u);
+    // The unplugged adapter's calls fail, each with its dialog.
+    EXPECT_FALSE(b.host.errors.empty());
+    b.host.errors.clear();
+    b.host.log.clear();
 }
 
 // The connection is logged once per run; a run without an adapter reports
