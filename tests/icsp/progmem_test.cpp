@@ -360,5 +360,41 @@ TEST_F(BenchTest, FastReadStoresWholeBatchesWithOneExchangeEach)
     }
 }
 
+// modupd2520's whole-memory path in production order over the full range:
+// erase, configuration without protection, write, read, compare, then
+// protection. A module from the line (code-protected) on both adapters.
+TEST_F(BenchTest, WholeMemoryInProductionOrder)
+{
+    for (ChipType chip : {ChipType::PIC18F2520, ChipType::PIC18F252}) {
+        for (Adapters adapters : {Adapters::Kerdis, Adapters::Vantrel}) {
+            SCOPED_TRACE(std::string(korv::sim::chipName(chip)) + " on " + AdapterName(adapters));
+            StationConfig cfg = Bench::Config(chip, adapters, Contents::Module);
+            cfg.codeProtected = true;
+            Bench& b = Make(cfg);
+            b.Connect();
+            const uint32_t n = korv::OperationWords(b.core);
+            ASSERT_EQ(n, 0x4000u);
+            b.FillMaster(n, 7);
+            const auto erased = korv::sim::configEraseDefault(chip == ChipType::PIC18F252);
+            for (unsigned k = 0; k < 14; ++k)
+                b.core.images.ConfigImage[k] = erased[k];
+            b.core.images.ConfigImage[3] = 0x0E;
+
+            korv::EraseCommand(b.core);
+            EXPECT_TRUE(korv::WriteWordConfig(b.core, 1));
+            b.host.log.clear();
+            EXPECT_TRUE(korv::WriteProgramMemory(b.core));
+            korv::ReadProgramMemory(b.core);
+            EXPECT_TRUE(korv::CompareImages(b.core));
+            EXPECT_EQ(b.host.log, (std::vector<std::string>{"Прогр. OK", "Сравнение ОК"}));
+            for (uint32_t w = 0; w < n; ++w)
+                ASSERT_EQ(b.FlashWord(w), Bench::Pattern(w, 7)) << w;
+            EXPECT_TRUE(korv::WriteWordConfig(b.core, 2));
+            EXPECT_EQ(b.host.texts["FormConfig.StaticText1"], "Защита OK");
+            EXPECT_TRUE(b.chip().codeProtected(2 * (n - 1)));
+        }
+    }
+}
+
 } // namespace
 } // namespace icsptest
