@@ -332,8 +332,9 @@ void TProg12::BuildRightColumn()
 
 void TProg12::PresetLineLayer()
 {
-    // The parallel-port line layer sets LptDataShadow, its copy of the data
-    // register, to 0x08 here.
+    // The parallel-port line layer's copy of the data register starts with
+    // only bit 3 set.
+    core_.hw.portProg.PresetDataShadow();
 }
 
 void TProg12::FormCreate()
@@ -354,6 +355,7 @@ bool TProg12::FormShow(bool showWarning)
     ApplySettingsToUi(core_.host, p, values);
     s.ConfigChip = values.ConfigChip;
     s.LptBase = values.LptBase;
+    core_.hw.portProg.LptBase = values.LptBase;
     settingsRead_ = true;
 
     if (showWarning && windows_.Form_Pred->exec() != QDialog::Accepted)

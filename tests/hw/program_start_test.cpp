@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -95,6 +96,25 @@ TEST(ProgramStart, SimulatedBenchConnectsAsARealStart)
         EXPECT_NE(s.host.Checked("Prog12.Prog4520"), s.host.Checked("Prog12.CheckBox2"))
             << log.join(" | ").toStdString();
         EXPECT_TRUE(s.backends.Station()->chip().violations().empty());
+    }
+}
+
+// The window's creation presets the data-register copy, and the settings
+// file's port address reaches the line layer before the first detection.
+TEST(ProgramStart, LineLayerTakesTheShadowPresetAndThePortAddress)
+{
+    App();
+    for (const VariantProfile* p : {&kProfile4620, &kProfile2520}) {
+        ProgramStart s(*p, {"--simulate"});
+        EXPECT_EQ(s.core.hw.portProg.LptDataShadow & 0x08, 0x08);
+        // The settings file is named after the running executable.
+        QFile ini(s.dir.filePath(QStringLiteral("korv_hw_tests.ini")));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[Form_Param]\r\nAdrLpt=632\r\n");
+        ini.close();
+        s.StartUp();
+        EXPECT_EQ(s.core.hw.portProg.LptBase, 632) << p->programName;
+        EXPECT_EQ(s.core.hw.portProg.LptDataShadow & 0xE8, 0x08) << p->programName;
     }
 }
 
