@@ -120,23 +120,9 @@ void LeaveProgramMode(AppCore& core)
         core.hw.ftFunkc.FlushSamples();
 }
 
-void ProgramLowTime(AppCore& core)
-{
-    auto& L = core.hw.portProg;
-    if (UsbSelected(core)) {
-        // Queued idle samples: the low time follows from the sample rate,
-        // without a USB exchange of its own.
-        for (uint32_t k = 0; k < kLowTimeSamples; ++k)
-            L.SyncWait();
-    } else {
-        L.DelayUnits(kLowTimeUnits);
-    }
-}
-
 void ProgrammingNop(AppCore& core)
 {
     core.hw.portProg.SendCommand(kCmdCoreInstruction, true);
-    ProgramLowTime(core);
     core.hw.portProg.WriteDataWord(0x0000);
 }
 

@@ -44,15 +44,10 @@ void EnterProgramMode(AppCore& core, EntryVariant variant);
 void LeaveProgramMode(AppCore& core);
 
 // The NOP after a start-programming write: PGC held high on its 4th clock
-// for the programming time (P9), then held low for the low time P10 before
-// the operand (100 us on the 2XXX/4XXX family, 5 us on FXX2).
+// for the programming time (P9), then low for P10 (100 us on the 2XXX/4XXX
+// family, 5 us on FXX2) before its operand; the held command of the line
+// layer keeps both times.
 void ProgrammingNop(AppCore& core);
-// The P10 low time alone: on the parallel port kLowTimeUnits delay units, on
-// USB kLowTimeSamples idle samples (about 208 us at the adapter's 2.4576 M
-// samples per second; twice what the 2XXX/4XXX family needs).
-inline constexpr uint16_t kLowTimeUnits = 10;
-inline constexpr uint32_t kLowTimeSamples = 512;
-void ProgramLowTime(AppCore& core);
 
 // Access prologue before table writes: single-panel select (write 0x0000 to
 // 0x3C0006) and code-memory select (EEPGD set, CFGS clear).
