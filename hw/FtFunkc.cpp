@@ -169,7 +169,6 @@ void FtFunkc::AppendSample()
 uint32_t FtFunkc::FlushSamples()
 {
     if (!UsbActive()) return 0;
-    LastWriteAttempts = 0;
     // Callers may lower or raise SampleCount directly (debug panel); it can
     // never name more images than the buffer holds.
     if (SampleCount > kSampleCountLimit) SampleCount = kSampleCountLimit;
@@ -189,7 +188,6 @@ uint32_t FtFunkc::FlushSamples()
     const uint32_t pollLimit = 4 * PollsPerMs;
 
     for (int attempt = 0; attempt < 101; ++attempt) {
-        ++LastWriteAttempts;
         if (RxQueueBytes < SampleCount)
             toSend = SampleCount - (accepted > RxQueueBytes ? accepted : RxQueueBytes);
         else
@@ -338,7 +336,6 @@ void FtFunkc::UsbDelayUnits(uint16_t count)
     FlushSamples();
     uint32_t polls = (count / 100u) * PollsPerMs + 1;
     for (uint32_t i = 0; i < polls; ++i) GetQueueStatus();
-    LastDelayPolls = polls;
 }
 
 bool FtFunkc::UsbReadDataLine()

@@ -105,11 +105,6 @@ public:
     const std::string UsbDescription = "Vantrel";
     FT_HANDLE Handle = nullptr;
 
-    // Test and diagnostics view: queue-status polls of the last DelayUnits
-    // wait and write attempts of the last exchange.
-    uint32_t LastDelayPolls = 0;
-    uint32_t LastWriteAttempts = 0;
-
     ~FtFunkc();
 
 private:
