@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/AppCore.h"
+#include "app/Backends.h"
 #include "app/AppWindows.h"
 #include "app/Predupr.h"
 #include "app/QtUiHost.h"
@@ -73,6 +74,28 @@ struct Station {
     TProg12& main() { return *windows->Prog12; }
 
     FakeTicks ticks;
+    QtUiHost host;
+    AppCore core;
+    std::unique_ptr<AppWindows> windows;
+};
+
+// The same windows on the simulated bench, with the backends the program
+// builds from a --simulate option.
+struct SimStation {
+    SimStation(const VariantProfile& p, const std::string& simulate, bool production)
+        : backends(p, ParseBackendOptions(p, {simulate})), core(p, host, backends.Ticks())
+    {
+        backends.Attach(core);
+        StartOptions o;
+        o.argv0 = "korv_ui_tests";
+        o.production = production;
+        windows = std::make_unique<AppWindows>(core, host, o);
+        ConnectSubsystems(core, *windows);
+        host.recordDialogs = true;
+    }
+    TProg12& main() { return *windows->Prog12; }
+
+    Backends backends;
     QtUiHost host;
     AppCore core;
     std::unique_ptr<AppWindows> windows;

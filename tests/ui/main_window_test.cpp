@@ -215,42 +215,71 @@ TEST_F(Locking, UnlockWithoutAnyLockLeavesTheControlsUsable)
 }
 
 // Command buttons stay down while they run; the handler's partner springs
-// them back.
-TEST(MainWindow, GroupedButtonsSpringBackThroughTheirPartner)
+// them back. Each button shares an exclusive group with its hidden partner,
+// which starts down.
+TEST(MainWindow, GroupedButtonsHaveHiddenPartnersThatStartDown)
 {
     for (const VariantProfile* p : kProfiles) {
         SCOPED_TRACE(p->programName);
-        TempCwd cwd;
         Station s(*p, true);
         TProg12& w = s.main();
         struct Case {
-            ui::SpeedButton* button;
-            ui::SpeedButton* partner;
+            QAbstractButton* button;
+            QAbstractButton* partner;
         };
-        const Case cases[] = {{w.Prog, w.SpeedButton9}, {w.ReadChip, w.SpeedButton14}, {w.Sravn, w.SpeedButton15}};
-        // "ПУСК" and "СТОП" form their own group: pressing "ПУСК" leaves the
-        // boot-loader button's partner down.
-        EXPECT_TRUE(w.Avt_Prog_St->isChecked());
-        w.Avtom_Prog_P->setChecked(true);
-        EXPECT_FALSE(w.Avt_Prog_St->isChecked());
-        EXPECT_TRUE(w.SpeedButton9->isChecked());
-        w.Avt_Prog_St->setChecked(true);
-        EXPECT_FALSE(w.Avtom_Prog_P->isChecked());
-        EXPECT_EQ(w.StaticText1->text(), QStringLiteral("OK"));
+        std::vector<Case> cases = {{w.Prog, w.SpeedButton9},
+                                   {w.ReadChip, w.SpeedButton14},
+                                   {w.Sravn, w.SpeedButton15},
+                                   {w.SpeedButton18, w.SpeedButton12},
+                                   {w.Avtom_Prog_P, w.Avt_Prog_St}};
+        if (p->is2520())
+            cases.push_back({w.SpeedButton4, w.SpeedButton3});
+        std::set<QButtonGroup*> groups;
         for (const Case& c : cases) {
             SCOPED_TRACE(c.button->objectName().toStdString());
-            EXPECT_TRUE(c.partner->isChecked()) << "partner starts down";
-            c.button->click();
-            EXPECT_FALSE(c.button->isChecked());
+            ASSERT_NE(c.button->group(), nullptr);
+            EXPECT_EQ(c.button->group(), c.partner->group());
+            EXPECT_TRUE(c.button->group()->exclusive());
+            EXPECT_EQ(c.button->group()->buttons().size(), 2);
             EXPECT_TRUE(c.partner->isChecked());
+            EXPECT_FALSE(c.button->isChecked());
+            if (c.partner != w.Avt_Prog_St)
+                EXPECT_TRUE(c.partner->isHidden());
+            groups.insert(c.button->group());
+            // Pressing the button sets it down and releases the partner.
+            c.button->setChecked(true);
+            EXPECT_FALSE(c.partner->isChecked());
+            c.partner->setChecked(true);
+            EXPECT_FALSE(c.button->isChecked());
         }
-        // Pressing a button sets it down and releases its partner.
-        w.Prog->setChecked(true);
-        EXPECT_FALSE(w.SpeedButton9->isChecked());
-        w.ProgClick();
-        EXPECT_TRUE(w.SpeedButton9->isChecked());
-        EXPECT_FALSE(w.Prog->isChecked());
+        EXPECT_EQ(groups.size(), cases.size()) << "every pair is a group of its own";
     }
+}
+
+// The boot-area write on the simulated bench: the button is down while the
+// write runs and springs back when it ends.
+TEST(MainWindow, WriteButtonIsDownWhileItRunsAndSpringsBack)
+{
+    TempCwd cwd;
+    SimStation s(kProfile4620, "--simulate=usb,PIC18F4620", true);
+    TProg12& w = s.main();
+    bool downDuringWrite = false;
+    int pumps = 0;
+    // The write pumps messages between its steps; look at the button then.
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        ++pumps;
+        downDuringWrite = downDuringWrite || (w.Prog->isChecked() && !w.SpeedButton9->isChecked());
+    });
+    probe.start(0);
+    w.Prog->click();
+    probe.stop();
+    EXPECT_GT(pumps, 0);
+    EXPECT_TRUE(downDuringWrite);
+    EXPECT_FALSE(w.Prog->isChecked());
+    EXPECT_TRUE(w.SpeedButton9->isChecked());
+    EXPECT_FALSE(w.UpravlLocked());
+    EXPECT_TRUE(w.ReadChip->isEnabled()) << "unlocked after the write";
 }
 
 TEST(MainWindow, UpdateButtonOfModupd2520RunsTheSequenceAndSpringsBack)

@@ -3,27 +3,8 @@
 // update image of the identified chip.
 #include "UiStation.h"
 
-#include "app/Backends.h"
-
 namespace korv::test {
 namespace {
-
-struct SimStation {
-    SimStation(const VariantProfile& p, const std::string& simulate)
-        : backends(p, ParseBackendOptions(p, {simulate})), core(p, host, backends.Ticks())
-    {
-        backends.Attach(core);
-        StartOptions o;
-        o.argv0 = "korv_ui_tests";
-        windows = std::make_unique<AppWindows>(core, host, o);
-        ConnectSubsystems(core, *windows);
-        host.recordDialogs = true;
-    }
-    Backends backends;
-    QtUiHost host;
-    AppCore core;
-    std::unique_ptr<AppWindows> windows;
-};
 
 TEST(SimulatedStartUp, YesIdentifiesTheChipAndLoadsItsImage)
 {
@@ -42,7 +23,7 @@ TEST(SimulatedStartUp, YesIdentifiesTheChipAndLoadsItsImage)
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.profile->programName << " " << c.simulate);
         TempCwd cwd;
-        SimStation s(*c.profile, c.simulate);
+        SimStation s(*c.profile, c.simulate, false);
         ASSERT_TRUE(s.backends.Simulated());
         ASSERT_FALSE(s.backends.HasProblems()) << s.backends.Describe();
         TProg12& w = *s.windows->Prog12;
