@@ -177,6 +177,15 @@ FT_STATUS D2XXUnit::FT_Purge(FT_HANDLE handle, uint32_t mask)
 {
     if (!Valid(handle)) return FT_INVALID_HANDLE;
     if (mask & FT_PURGE_RX) {
+        // Captures of bytes already written may still be on their way; take
+        // them in first (for a short while), or they would arrive after the
+        // purge and open the next exchange's read-back with stale bytes.
+        uint32_t t0 = ticks_.TickCount();
+        while (outstanding_ > 0 && ticks_.TickCount() - t0 < kPurgeSettleMs) {
+            int error = 0;
+            if (!Drain(&error)) break;
+            if (count_ == kQueueBytes) head_ = count_ = 0;  // they are discarded anyway
+        }
         int r = lib_.PurgeRx();
         head_ = count_ = 0;
         outstanding_ = 0;

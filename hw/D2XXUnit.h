@@ -26,6 +26,7 @@ public:
     static constexpr uint32_t kFifoBytes = 128;
     static constexpr uint32_t kQueueBytes = 1u << 17;  // receive ring
     static constexpr int kDescriptionBytes = 64;
+    static constexpr uint32_t kPurgeSettleMs = 20;
 
     D2XXUnit(FtdiLib& lib, TickSource& ticks);
     ~D2XXUnit() override;

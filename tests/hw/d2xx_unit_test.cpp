@@ -28,6 +28,7 @@ public:
     std::map<std::string, int> fail;  // call -> libftdi error code
     int readChunk = 1 << 20;          // most bytes one read returns
     bool stalled = false;             // reads return nothing
+    int lagReads = 0;                 // reads until a capture arrives
     int opened = -1;
     std::vector<std::pair<uint8_t, uint8_t>> bitmodes;
     std::vector<int> bauds;
@@ -75,20 +76,30 @@ public:
     {
         if (Fails("Write")) return fail["Write"];
         // The chip stops clocking while its read-back FIFO is full.
-        int room = 128 - int(captured_.size());
+        int room = 128 - int(captured_.size() + inFlight_.size());
         if (size > room) overfilled = true;
         int take = std::min(size, std::max(room, 0));
         for (int i = 0; i < take; ++i) {
             out.push_back(buf[i]);
-            captured_.push_back(static_cast<uint8_t>(buf[i] ^ 0xA5));
+            const uint8_t c = static_cast<uint8_t>(buf[i] ^ 0xA5);
+            if (lagReads)
+                inFlight_.push_back({c, reads_ + lagReads});
+            else
+                captured_.push_back(c);
         }
-        maxUnread = std::max(maxUnread, captured_.size());
+        maxUnread = std::max(maxUnread, captured_.size() + inFlight_.size());
         return take;
     }
     int Read(uint8_t* buf, int size) override
     {
         if (Fails("Read")) return fail["Read"];
+        ++reads_;
         if (stalled) return 0;
+        // Captures reach the host lagReads reads after their byte was written.
+        while (!inFlight_.empty() && inFlight_.front().second <= reads_) {
+            captured_.push_back(inFlight_.front().first);
+            inFlight_.pop_front();
+        }
         int n = std::min({size, readChunk, int(captured_.size())});
         for (int i = 0; i < n; ++i) {
             buf[i] = captured_.front();
@@ -100,6 +111,8 @@ public:
 private:
     bool Fails(const std::string& call) const { return fail.count(call) != 0; }
     std::deque<uint8_t> captured_;
+    std::deque<std::pair<uint8_t, int>> inFlight_;
+    int reads_ = 0;
 };
 
 class MsTicks final : public TickSource {
@@ -325,6 +338,26 @@ TEST(D2xxUnit, PurgeDropsQueuedAndOutstandingCaptures)
     EXPECT_EQ(b.unit.FT_GetQueueStatus(h, &n), FT_OK);
     EXPECT_EQ(n, 0u);
     EXPECT_EQ(b.unit.Outstanding(), 0u);
+}
+
+// Captures still on their way when the receive side is purged must not
+// open the next read-back.
+TEST(D2xxUnit, PurgeWaitsForCapturesInFlight)
+{
+    UnitBench b;
+    FT_HANDLE h = b.Open();
+    b.lib.lagReads = 3;
+    auto stale = Pattern(40);
+    uint32_t n = 0;
+    b.unit.FT_Write(h, stale.data(), 40, &n);
+    ASSERT_GT(b.unit.Outstanding(), 0u);
+    EXPECT_EQ(b.unit.FT_Purge(h, FT_PURGE_RX), FT_OK);
+    const uint8_t fresh[4] = {0x11, 0x22, 0x33, 0x44};
+    b.unit.FT_Write(h, fresh, 4, &n);
+    uint8_t back[8] = {};
+    EXPECT_EQ(b.unit.FT_Read(h, back, 4, &n), FT_OK);
+    ASSERT_EQ(n, 4u);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(back[i], fresh[i] ^ 0xA5) << i;
 }
 
 // The USB engine on top of the layer: opening, configuring and a large
