@@ -55,9 +55,10 @@ TEST(ContainerCipher, FullGroupsEncipheredShortTailKeptPlain)
         }
         for (size_t p = full; p < size; ++p)
             EXPECT_EQ(c[p], plain[p]) << "tail byte " << p << " of " << size;
-        if (full)
+        if (full) {
             EXPECT_NE(std::vector<uint8_t>(c.begin(), c.begin() + full),
                       std::vector<uint8_t>(plain.begin(), plain.begin() + full));
+        }
 
         DecipherContainer(cipher, c.data(), c.size());
         EXPECT_EQ(c, plain) << size;

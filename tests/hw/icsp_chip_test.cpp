@@ -24,7 +24,9 @@ protected:
     {
         const ChipCase& c = GetParam();
         bench = std::make_unique<Bench>(*c.profile, StationFor(c.adapter, c.chip));
-        if (c.adapter == sim::Adapters::Vantrel) ASSERT_TRUE(bench->SelectUsb());
+        if (c.adapter == sim::Adapters::Vantrel) {
+            ASSERT_TRUE(bench->SelectUsb());
+        }
     }
     std::unique_ptr<Bench> bench;
 };

@@ -102,8 +102,9 @@ TEST(MainWindow, ModeLayoutShowsTheCommandsOfTheMode)
         for (const char* n : modeDependent)
             EXPECT_EQ(shown(n), c.shown.count(n) == 1) << n;
         EXPECT_EQ(w.Gauge1->value(), 0);
-        if (c.production && c.profile->hasBootFileLoad)
+        if (c.production && c.profile->hasBootFileLoad) {
             EXPECT_EQ(w.focusWidget(), w.Edit1);
+        }
         // The tick window is never shown.
         EXPECT_FALSE(s.windows->Res_timer->isVisible());
     }
@@ -243,8 +244,9 @@ TEST(MainWindow, GroupedButtonsHaveHiddenPartnersThatStartDown)
             EXPECT_EQ(c.button->group()->buttons().size(), 2);
             EXPECT_TRUE(c.partner->isChecked());
             EXPECT_FALSE(c.button->isChecked());
-            if (c.partner != w.Avt_Prog_St)
+            if (c.partner != w.Avt_Prog_St) {
                 EXPECT_TRUE(c.partner->isHidden());
+            }
             groups.insert(c.button->group());
             // Pressing the button sets it down and releases the partner.
             c.button->setChecked(true);

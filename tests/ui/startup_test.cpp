@@ -103,8 +103,9 @@ TEST(StartUp, WarningNoEndsTheProgramWithoutWriting)
                 EXPECT_FALSE(w->isVisible()) << w->objectName().toStdString() << " still open";
             EXPECT_EQ(s.host.Text("Prog12.Label3"), "") << "no image is loaded after \"Нет\"";
             EXPECT_EQ(QFile::exists(cwd.SettingsFile()), fileExists);
-            if (fileExists)
+            if (fileExists) {
                 EXPECT_EQ(ReadAll(cwd.SettingsFile()), kSampleIni);
+            }
         }
     }
 }
@@ -420,8 +421,9 @@ TEST(Render, EveryWindowIsSavedUnderProgramModeAndName)
                                           QString::fromLatin1(n));
             QImage img(file);
             EXPECT_FALSE(img.isNull()) << file.toStdString();
-            if (QLatin1String(n) == QLatin1String("Prog12"))
+            if (QLatin1String(n) == QLatin1String("Prog12")) {
                 EXPECT_EQ(img.size(), QSize(799, 441));
+            }
         }
         EXPECT_FALSE(windows.Form_Pred->isVisible());
     }
