@@ -101,6 +101,30 @@ TEST_F(BenchTest, ParallelAdapterWinsWhenBothAreAttached)
     EXPECT_EQ(b.host.log, (std::vector<std::string>{"Программатор Kerdis успешно открыт!"}));
 }
 
+// The parallel-port adapter chosen first and then gone: the next call opens
+// the USB adapter, moves the interface indicators over and identifies the
+// chip through it, without a second connection message.
+TEST_F(BenchTest, ParallelAdapterGoneSwitchesToUsb)
+{
+    for (const auto* profile : {&kProfile4620, &kProfile2520}) {
+        SCOPED_TRACE(profile->programName);
+        Bench& b = Make(profile->is4620() ? ChipType::PIC18F452 : ChipType::PIC18F252, Adapters::Both, Contents::Blank,
+                        profile);
+        ASSERT_TRUE(korv::ConnectProgrammer(b.core));
+        ASSERT_TRUE(b.host.Checked(korv::kLptIndicator));
+        b.station.kerdis().setAttached(false);
+        EXPECT_TRUE(korv::ConnectProgrammer(b.core));
+        EXPECT_EQ(b.core.hw.portProg.ProgrammerKind, korv::Programmer::Usb);
+        EXPECT_TRUE(b.host.Checked(korv::kUsbIndicator));
+        EXPECT_FALSE(b.host.Checked(korv::kLptIndicator));
+        EXPECT_TRUE(b.station.vantrel().open());
+        EXPECT_TRUE(b.host.Checked("Prog12.CheckBox2"));
+        // PIC18F452 / PIC18F252 with revision 7 in the low DEVID1 bits.
+        EXPECT_EQ(b.host.texts[kLabel2], profile->is4620() ? "Devid1=27 Devid2=4 a=0" : "Devid1=7 Devid2=4 a=0");
+        EXPECT_EQ(b.host.log, (std::vector<std::string>{"Программатор Kerdis успешно открыт!"}));
+    }
+}
+
 // Once USB is chosen it stays chosen for the run, even when the USB
 // adapter is unplugged and the parallel one is attached.
 TEST_F(BenchTest, UsbStaysChosenForTheRun)

@@ -140,11 +140,14 @@ TEST_F(BenchTest, ProtectionModeOverridesAndRestores)
             EXPECT_EQ(b.core.images.ConfigImage[11], before[11]);
             EXPECT_EQ(b.core.images.ConfigImage[13], before[13]);
         }
-        // CONFIG5 is the last pair written.
+        // One programming step per byte, pair by pair in address order but
+        // with the code-protection pair CONFIG5 last.
+        const uint32_t order[14] = {0x300000, 0x300001, 0x300002, 0x300003, 0x300004, 0x300005, 0x300006,
+                                    0x300007, 0x30000A, 0x30000B, 0x30000C, 0x30000D, 0x300008, 0x300009};
         const auto programs = b.Records(TxKind::ProgramConfig);
         ASSERT_EQ(programs.size(), 14u);
-        EXPECT_EQ(programs[12].address, 0x300008u);
-        EXPECT_EQ(programs[13].address, 0x300009u);
+        for (size_t k = 0; k < 14; ++k)
+            EXPECT_EQ(programs[k].address, order[k]) << "step " << k;
     }
 }
 

@@ -133,5 +133,51 @@ TEST_F(BenchTest, ReadEraseWriteRestoresIdWords)
     }
 }
 
+// The ID operations run the message pump once, after their last ICSP step;
+// RD ID and WR ID set the gauge to the boot area, the factory record leaves
+// it alone.
+TEST_F(BenchTest, IdOperationsPumpOnceAndSetTheGauge)
+{
+    struct Case {
+        const char* name;
+        void (*run)(korv::AppCore&);
+        bool gauge;
+    };
+    const Case cases[] = {
+        {"RD ID", korv::ReadIdWords, true},
+        {"WR ID", korv::WriteIdWords, true},
+        {"Установить", korv::WriteFactoryRecord, false},
+    };
+    for (ChipType chip : {ChipType::PIC18F452, ChipType::PIC18F2520}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(korv::sim::chipName(chip)) + " " + c.name);
+            // The parallel port puts every step on the pins at once, so the
+            // chip has seen all of them when the pump runs.
+            Bench& b = Make(chip, Adapters::Kerdis);
+            b.Connect();
+            b.host.log.clear();
+            b.host.pumps = 0;
+            b.host.gaugeMax = -7;
+            b.host.gaugeHistory.clear();
+            uint64_t transactionsAtPump = 0;
+            b.host.onPump = [&] { transactionsAtPump = b.chip().counts().transactions; };
+            c.run(b.core);
+            b.host.onPump = nullptr;
+            EXPECT_EQ(b.host.pumps, 1);
+            // After the pump only the exit follows, no further transaction.
+            EXPECT_EQ(transactionsAtPump, b.chip().counts().transactions);
+            EXPECT_GT(transactionsAtPump, 0u);
+            if (c.gauge) {
+                EXPECT_EQ(b.host.gaugeMax, static_cast<int>(b.core.chip.BootWords) - 1);
+                EXPECT_EQ(b.host.gaugeHistory, (std::vector<int>{0}));
+            } else {
+                EXPECT_EQ(b.host.gaugeMax, -7);
+                EXPECT_TRUE(b.host.gaugeHistory.empty());
+            }
+            EXPECT_TRUE(b.host.log.empty());
+        }
+    }
+}
+
 } // namespace
 } // namespace icsptest

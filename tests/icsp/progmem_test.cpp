@@ -279,13 +279,33 @@ TEST_F(BenchTest, FastWriteOnUsbWritesEveryRowAndChecks)
         b.chip().clearLog();
         b.FillMaster(kShortRange);
         b.host.log.clear();
+        b.host.gaugeHistory.clear();
+        b.host.pumps = 0;
+        // Rows programmed when the pump runs: one more each time.
+        std::vector<size_t> programsAtPump;
+        b.host.onPump = [&] { programsAtPump.push_back(b.Count(TxKind::ProgramRow)); };
         EXPECT_TRUE(korv::WriteProgramMemory(b.core));
+        b.host.onPump = nullptr;
         EXPECT_EQ(b.host.log, (std::vector<std::string>{"Прогр. OK"}));
         // Only the first row is erased; every block of the range programmed.
         const auto erases = b.Records(TxKind::RowErase);
         ASSERT_EQ(erases.size(), 1u);
         EXPECT_EQ(erases[0].address, 0u);
         const bool newChip = chip == ChipType::PIC18F2520;
+        const uint32_t blockWords = newChip ? 16u : 4u;
+        // Gauge: 0, then the next word index after each block; the batched
+        // read-back check then counts its words from 0 again.
+        std::vector<int> writeGauge{0};
+        for (uint32_t w = blockWords; w <= kShortRange; w += blockWords)
+            writeGauge.push_back(static_cast<int>(w));
+        ASSERT_GE(b.host.gaugeHistory.size(), writeGauge.size());
+        EXPECT_EQ(std::vector<int>(b.host.gaugeHistory.begin(), b.host.gaugeHistory.begin() + writeGauge.size()),
+                  writeGauge);
+        // The pump after each row while writing (the read-back pumps after
+        // every word, with all rows already programmed).
+        ASSERT_GE(programsAtPump.size(), kShortRange / 32);
+        for (size_t row = 0; row < kShortRange / 32; ++row)
+            EXPECT_EQ(programsAtPump[row], (row + 1) * 32 / blockWords) << "row " << row;
         EXPECT_EQ(b.Count(TxKind::ProgramRow), kShortRange / (newChip ? 16u : 4u));
         // All programming comes before the first read: nothing is read back
         // word by word while writing.
