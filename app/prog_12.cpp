@@ -101,32 +101,32 @@ void TProg12::BuildLeftColumn()
     const VariantProfile& p = core_.profile;
     const int x = kLeftX, w = kLeftW;
 
-    Prog = Command(this, "Prog", QString::fromUtf8(p.progCaption), {x, 4, w, 24}, kRed, true);
+    Prog = Command(this, "Prog", QString::fromUtf8(p.progCaption), {x, 4, w, 22}, kRed, true);
     Prog->setToolTip(QStringLiteral("Программирование Загрузчика."));
     groups_.Add(1, Prog);
-    SpeedButton9 = new SpeedButton(this, "SpeedButton9", QString(), {x, 4, w, 24});
+    SpeedButton9 = new SpeedButton(this, "SpeedButton9", QString(), {x, 4, w, 22});
     groups_.Add(1, SpeedButton9, true);
     SpeedButton9->hide();
     connect(Prog, &QPushButton::clicked, this, &TProg12::ProgClick);
 
-    SpeedButton4 = Command(this, "SpeedButton4", QStringLiteral(" Запись \"Обновления\""), {x, 30, w, 24}, kRed, true);
+    SpeedButton4 = Command(this, "SpeedButton4", QStringLiteral(" Запись \"Обновления\""), {x, 28, w, 22}, kRed, true);
     SpeedButton4->setToolTip(QStringLiteral("Программирование програмной памяти."));
     connect(SpeedButton4, &QPushButton::clicked, this, &TProg12::SpeedButton4Click);
 
-    Panel1 = MakeRule(this, "Panel1", {x, 58, w, 2}, kBlue);
+    Panel1 = MakeRule(this, "Panel1", {x, 53, w, 2}, kBlue);
 
-    ReadChip = Command(this, "ReadChip", QStringLiteral("Чтение прогр. памяти"), {x, 64, w, 22}, kTeal, true);
+    ReadChip = Command(this, "ReadChip", QStringLiteral("Чтение прогр. памяти"), {x, 57, w, 22}, kTeal, true);
     ReadChip->setToolTip(QStringLiteral("Чтение прогр. памяти в буфер."));
     groups_.Add(3, ReadChip);
-    SpeedButton14 = new SpeedButton(this, "SpeedButton14", QString(), {x, 64, w, 22});
+    SpeedButton14 = new SpeedButton(this, "SpeedButton14", QString(), {x, 57, w, 22});
     groups_.Add(3, SpeedButton14, true);
     SpeedButton14->hide();
     connect(ReadChip, &QPushButton::clicked, this, &TProg12::ReadChipClick);
 
-    Sravn = Command(this, "Sravn", QString::fromUtf8(p.sravnCaption), {x, 88, w, 22}, kGreen, true);
+    Sravn = Command(this, "Sravn", QString::fromUtf8(p.sravnCaption), {x, 81, w, 22}, kGreen, true);
     Sravn->setToolTip(QStringLiteral("Сравнение прогр. памяти кристалла с буфером."));
     groups_.Add(4, Sravn);
-    SpeedButton15 = new SpeedButton(this, "SpeedButton15", QString(), {x, 88, w, 22});
+    SpeedButton15 = new SpeedButton(this, "SpeedButton15", QString(), {x, 81, w, 22});
     groups_.Add(4, SpeedButton15, true);
     SpeedButton15->hide();
     Sravn->hide();
@@ -134,68 +134,68 @@ void TProg12::BuildLeftColumn()
 
     if (p.hasBootFileLoad) {
         SpeedButton3 = Command(this, "SpeedButton3", QStringLiteral("Загрузить файл \"BOOTзагрузчика\" *.HEX/*.CRP"),
-                               {x, 112, w, 32}, kPurple, true);
+                               {x, 105, w, 32}, kPurple, true);
         SpeedButton3->setToolTip(QStringLiteral("Вывести буфер на экран"));
         connect(SpeedButton3, &QPushButton::clicked, this, &TProg12::SpeedButton3Click);
     } else {
         // modupd2520: the hidden partner of the update button (group 8).
-        SpeedButton3 = new SpeedButton(this, "SpeedButton3", QString(), {x, 30, w, 24});
+        SpeedButton3 = new SpeedButton(this, "SpeedButton3", QString(), {x, 28, w, 22});
         groups_.Add(8, SpeedButton4);
         groups_.Add(8, SpeedButton3, true);
     }
     SpeedButton3->hide();
 
     SpeedButton7 = Command(this, "SpeedButton7", QStringLiteral("Загрузить файл обновления  *.HEX/*.CRP"),
-                           {x, 146, w, 32}, kPurple, true);
+                           {x, 139, w, 32}, kPurple, true);
     SpeedButton7->setToolTip(QStringLiteral("Вывести буфер на экран"));
     SpeedButton7->hide();
     connect(SpeedButton7, &QPushButton::clicked, this, &TProg12::SpeedButton7Click);
 
     if (p.hasBootFileLoad) {
-        Label4 = MakeLabel(this, "Label4", QStringLiteral("Введите зав. N модуля"), {x, 180, w, 16});
+        Label4 = MakeLabel(this, "Label4", QStringLiteral("Введите зав. N модуля"), {x, 173, w, 15});
         SetTextColor(Label4, kWhite);
         Label4->hide();
         Edit1 = new QLineEdit(this);
         Edit1->setObjectName(QStringLiteral("Edit1"));
-        Edit1->setGeometry(x, 196, w, 20);
+        Edit1->setGeometry(x, 189, w, 19);
         Edit1->hide();
     }
 
     const int idW = (w - 4) / 3;
-    SpeedButton10 = new SpeedButton(this, "SpeedButton10", QStringLiteral("WR ID"), {x, 218, idW, 20});
-    SpeedButton11 = new SpeedButton(this, "SpeedButton11", QStringLiteral("RD ID"), {x + idW + 2, 218, idW, 20});
-    SpeedButton16 = new SpeedButton(this, "SpeedButton16", QStringLiteral("Cal CRC"), {x + 2 * idW + 4, 218, idW, 20});
+    SpeedButton10 = new SpeedButton(this, "SpeedButton10", QStringLiteral("WR ID"), {x, 210, idW, 19});
+    SpeedButton11 = new SpeedButton(this, "SpeedButton11", QStringLiteral("RD ID"), {x + idW + 2, 210, idW, 19});
+    SpeedButton16 = new SpeedButton(this, "SpeedButton16", QStringLiteral("Cal CRC"), {x + 2 * idW + 4, 210, idW, 19});
     for (auto* b : {SpeedButton10, SpeedButton11, SpeedButton16})
         b->hide();
     connect(SpeedButton10, &QPushButton::clicked, this, &TProg12::SpeedButton10Click);
     connect(SpeedButton11, &QPushButton::clicked, this, &TProg12::SpeedButton11Click);
     connect(SpeedButton16, &QPushButton::clicked, this, &TProg12::SpeedButton16Click);
 
-    Panel2 = MakeRule(this, "Panel2", {x, 242, w, 2}, kBlue);
+    Panel2 = MakeRule(this, "Panel2", {x, 232, w, 2}, kBlue);
 
     // Chip and interface indicators: two columns of a caption and two
     // display-only check boxes with their labels.
-    Label10 = MakeLabel(this, "Label10", QStringLiteral("Микросхема"), {x, 246, 88, 16});
-    CheckBox2 = Indicator(this, "CheckBox2", {x + 4, 264, 16, 16});
-    Label9 = MakeLabel(this, "Label9", QString::fromUtf8(p.oldChip.indicatorCaption), {x + 22, 264, 60, 16});
-    Prog4520 = Indicator(this, "Prog4520", {x + 4, 282, 16, 16});
-    Label8 = MakeLabel(this, "Label8", QString::fromUtf8(p.newChip.indicatorCaption), {x + 22, 282, 60, 16});
-    Label7 = MakeLabel(this, "Label7", QStringLiteral("Интерфейс"), {x + 92, 246, 88, 16});
-    CheckBox1 = Indicator(this, "CheckBox1", {x + 96, 264, 16, 16});
-    Label5 = MakeLabel(this, "Label5", QStringLiteral("LPT"), {x + 114, 264, 60, 16});
-    CheckUSB = Indicator(this, "CheckUSB", {x + 96, 282, 16, 16});
-    Label6 = MakeLabel(this, "Label6", QStringLiteral("USB"), {x + 114, 282, 60, 16});
-    Image3 = MakePicture(this, "Image3", QStringLiteral(":/pictures/chip.png"), {x + 150, 262, 30, 36});
+    Label10 = MakeLabel(this, "Label10", QStringLiteral("Микросхема"), {x, 236, 88, 16});
+    CheckBox2 = Indicator(this, "CheckBox2", {x + 4, 253, 16, 16});
+    Label9 = MakeLabel(this, "Label9", QString::fromUtf8(p.oldChip.indicatorCaption), {x + 22, 253, 60, 16});
+    Prog4520 = Indicator(this, "Prog4520", {x + 4, 270, 16, 16});
+    Label8 = MakeLabel(this, "Label8", QString::fromUtf8(p.newChip.indicatorCaption), {x + 22, 270, 60, 16});
+    Label7 = MakeLabel(this, "Label7", QStringLiteral("Интерфейс"), {x + 92, 236, 88, 16});
+    CheckBox1 = Indicator(this, "CheckBox1", {x + 96, 253, 16, 16});
+    Label5 = MakeLabel(this, "Label5", QStringLiteral("LPT"), {x + 114, 253, 34, 16});
+    CheckUSB = Indicator(this, "CheckUSB", {x + 96, 270, 16, 16});
+    Label6 = MakeLabel(this, "Label6", QStringLiteral("USB"), {x + 114, 270, 34, 16});
+    Image3 = MakePicture(this, "Image3", QStringLiteral(":/pictures/chip.png"), {x + 150, 253, 30, 34});
 
-    Label2 = MakeLabel(this, "Label2", QString(), {x, 302, w, 16});
+    Label2 = MakeLabel(this, "Label2", QString(), {x, 289, w, 16});
     SetTextColor(Label2, kWhite);
     Label2->hide();
 
-    Panel3 = MakeRule(this, "Panel3", {x, 321, w, 2}, kBlue);
+    Panel3 = MakeRule(this, "Panel3", {x, 307, w, 2}, kBlue);
 
     Panel4 = new QFrame(this);
     Panel4->setObjectName(QStringLiteral("Panel4"));
-    Panel4->setGeometry(x, 325, w, 58);
+    Panel4->setGeometry(x, 311, w, 58);
     Panel4->setFrameShape(QFrame::StyledPanel);
     SpeedButton17 = Command(Panel4, "SpeedButton17", QStringLiteral("Конфигурация"), {2, 2, w - 4, 20}, kBlack, true);
     SpeedButton17->setToolTip(QStringLiteral("Чтение и запись слова конфигурации."));
@@ -217,13 +217,13 @@ void TProg12::BuildLeftColumn()
 
     Otl_oborud = new QPushButton(QStringLiteral("Отладка  оборуд"), this);
     Otl_oborud->setObjectName(QStringLiteral("Otl_oborud"));
-    Otl_oborud->setGeometry(x, 386, w, 22);
+    Otl_oborud->setGeometry(x, 371, w, 20);
     SetTextColor(Otl_oborud, kBlue);
     connect(Otl_oborud, &QPushButton::clicked, this, &TProg12::Otl_oborudClick);
 
     Param = new QPushButton(QStringLiteral("Параметры"), this);
     Param->setObjectName(QStringLiteral("Param"));
-    Param->setGeometry(x, 410, w, 22);
+    Param->setGeometry(x, 393, w, 20);
     SetTextColor(Param, kBlue);
     connect(Param, &QPushButton::clicked, this, &TProg12::ParamClick);
 
@@ -325,7 +325,8 @@ void TProg12::BuildRightColumn()
     f.setLetterSpacing(QFont::PercentageSpacing, 90);
     Memokno->setFont(f);
 
-    Label3 = MakeLabel(this, "Label3", QString(), {kGaugeX, 412, 799 - kGaugeX - 6, 20});
+    // The status line runs along the bottom below all three columns.
+    Label3 = MakeLabel(this, "Label3", QString(), {kLeftX, 417, 799 - 2 * kLeftX, 20});
     SetBackground(Label3, kWhite);
     Label3->setIndent(4);
 }
