@@ -105,6 +105,7 @@ FT_STATUS D2XXUnit::FT_OpenEx(void* arg, uint32_t flags, FT_HANDLE* handle)
         open_ = true;
         bitbang_ = false;
         outstanding_ = 0;
+        idle_ = false;
         head_ = count_ = 0;
         lib_.SetTimeouts(static_cast<int>(readTimeoutMs_), static_cast<int>(writeTimeoutMs_));
         *handle = Token();
@@ -162,12 +163,28 @@ FT_STATUS D2XXUnit::FT_SetBaudRate(FT_HANDLE handle, uint32_t baud)
 FT_STATUS D2XXUnit::FT_GetQueueStatus(FT_HANDLE handle, uint32_t* rxBytes)
 {
     if (!Valid(handle) || !rxBytes) return FT_INVALID_HANDLE;
-    // Everything the device has captured by now counts, not only one chunk.
-    int error = 0;
-    for (;;) {
-        uint32_t before = outstanding_;
-        if (!Drain(&error)) return StatusForIo(error);
-        if (outstanding_ == 0 || outstanding_ == before) break;
+    if (outstanding_ > 0) {
+        const uint32_t now = ticks_.TickCount();
+        if (!idle_ || now != idleTick_) {
+            // Everything the device has captured by now counts, not only one
+            // chunk.
+            int error = 0;
+            for (;;) {
+                uint32_t before = outstanding_;
+                if (!Drain(&error)) return StatusForIo(error);
+                if (outstanding_ == 0) {
+                    idle_ = false;
+                    break;
+                }
+                if (outstanding_ == before) {
+                    // The empty read itself took about a latency period:
+                    // the next read is due one tick after it ended.
+                    idle_ = true;
+                    idleTick_ = ticks_.TickCount();
+                    break;
+                }
+            }
+        }
     }
     *rxBytes = count_;
     return FT_OK;
@@ -189,6 +206,7 @@ FT_STATUS D2XXUnit::FT_Purge(FT_HANDLE handle, uint32_t mask)
         int r = lib_.PurgeRx();
         head_ = count_ = 0;
         outstanding_ = 0;
+        idle_ = false;
         if (r < 0) return StatusForIo(r);
     }
     return FT_OK;
@@ -217,6 +235,7 @@ FT_STATUS D2XXUnit::FT_Write(FT_HANDLE handle, const void* buffer, uint32_t coun
             done += took;
             outstanding_ += took;
             progressed = took > 0;
+            if (progressed) idle_ = false;  // new captures are on their way
         }
         uint32_t before = outstanding_;
         int error = 0;

@@ -8,6 +8,15 @@
 // ring). FT_GetQueueStatus reports that queue; FT_Read takes from it and
 // waits for the rest until the read time-out.
 //
+// libftdi has no driver thread that collects the captures in the
+// background, so taking them in is a USB read, and a read that finds
+// nothing waits for the chip's latency timer (about 1 ms). The USB engine
+// counts its poll limits and delays in queue-status calls calibrated while
+// nothing was outstanding (a call then costs no USB traffic); so that a poll
+// keeps about that cost when captures are overdue, a queue-status call reads
+// the device at most once per millisecond tick after a read that brought
+// nothing, and otherwise reports the queue as it stands.
+//
 // Devices are listed and opened by their product description; a device whose
 // strings cannot be read (no access rights, claimed by another program) is
 // listed with an empty description instead of ending the listing.
@@ -63,6 +72,10 @@ private:
     uint32_t readTimeoutMs_ = 5000;
     uint32_t writeTimeoutMs_ = 5000;
     uint32_t outstanding_ = 0;
+    // A queue-status read found nothing in this tick: polls in the same tick
+    // do not read again.
+    bool idle_ = false;
+    uint32_t idleTick_ = 0;
     uint8_t* const ring_;
     uint32_t head_ = 0;
     uint32_t count_ = 0;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -36,6 +37,8 @@ public:
     size_t maxUnread = 0;
     bool overfilled = false;
     std::vector<uint8_t> out;  // bytes put on the pins
+    int readCalls = 0;
+    std::function<void()> onEmptyRead;  // a read that found nothing (latency timer)
 
     int Enumerate() override { return Fails("Enumerate") ? fail["Enumerate"] : int(devices.size()); }
     int Description(int i, char* buf, int len) override
@@ -94,13 +97,18 @@ public:
     {
         if (Fails("Read")) return fail["Read"];
         ++reads_;
-        if (stalled) return 0;
+        ++readCalls;
+        if (stalled) {
+            if (onEmptyRead) onEmptyRead();
+            return 0;
+        }
         // Captures reach the host lagReads reads after their byte was written.
         while (!inFlight_.empty() && inFlight_.front().second <= reads_) {
             captured_.push_back(inFlight_.front().first);
             inFlight_.pop_front();
         }
         int n = std::min({size, readChunk, int(captured_.size())});
+        if (n == 0 && onEmptyRead) onEmptyRead();
         for (int i = 0; i < n; ++i) {
             buf[i] = captured_.front();
             captured_.pop_front();
@@ -358,6 +366,67 @@ TEST(D2xxUnit, PurgeWaitsForCapturesInFlight)
     EXPECT_EQ(b.unit.FT_Read(h, back, 4, &n), FT_OK);
     ASSERT_EQ(n, 4u);
     for (int i = 0; i < 4; ++i) EXPECT_EQ(back[i], fresh[i] ^ 0xA5) << i;
+}
+
+// A tick that moves 1 ms per ten readings of it (the cost of a poll that
+// stays in memory) and 1 ms per library read that found nothing (the chip's
+// latency timer).
+class PollTicks final : public TickSource {
+public:
+    uint32_t TickCount() override { return static_cast<uint32_t>(++calls / 10 + emptyReads); }
+    uint64_t calls = 0;
+    uint32_t emptyReads = 0;
+};
+
+// The engine's poll limits count queue-status calls calibrated while nothing
+// was outstanding. When captures are overdue a poll must not turn into a USB
+// read of a latency period each, or 4 ms of polls would last seconds: the
+// device is read at most once per tick, and new captures are seen at once.
+TEST(D2xxUnit, OverduePollsReadTheDeviceAtMostOncePerTick)
+{
+    FakeFtdi lib;
+    PollTicks ticks;
+    lib.onEmptyRead = [&ticks] { ++ticks.emptyReads; };
+    D2XXUnit unit(lib, ticks);
+    FT_HANDLE h = nullptr;
+    ASSERT_EQ(unit.FT_OpenEx(const_cast<char*>("Vantrel"), FT_OPEN_BY_DESCRIPTION, &h), FT_OK);
+
+    // Captures that do not come back (the chip is not clocking them out).
+    lib.stalled = true;
+    auto data = Pattern(50);
+    uint32_t n = 0;
+    ASSERT_EQ(unit.FT_Write(h, data.data(), 50, &n), FT_OK);
+    ASSERT_EQ(unit.Outstanding(), 50u);
+    const int readsBefore = lib.readCalls;
+    const uint32_t t0 = ticks.TickCount();
+    for (int i = 0; i < 1000; ++i) {
+        uint32_t rx = 99;
+        ASSERT_EQ(unit.FT_GetQueueStatus(h, &rx), FT_OK);
+        ASSERT_EQ(rx, 0u);
+    }
+    const int reads = lib.readCalls - readsBefore;
+    const uint32_t elapsed = ticks.TickCount() - t0;
+    EXPECT_GE(reads, 1);
+    // 1000 polls pass about 100 ticks in memory; one read per tick at most.
+    EXPECT_LE(reads, 150) << "a read per poll would be 1000";
+    EXPECT_LE(elapsed, 250u);
+
+    // Captures that have arrived are taken in by the next poll of a new tick.
+    lib.stalled = false;
+    uint32_t rx = 0;
+    for (int i = 0; i < 20 && rx == 0; ++i) ASSERT_EQ(unit.FT_GetQueueStatus(h, &rx), FT_OK);
+    EXPECT_EQ(rx, 50u);
+
+    // After a write the first poll reads at once, in the same tick.
+    lib.stalled = true;
+    uint32_t rx2 = 0;
+    unit.FT_GetQueueStatus(h, &rx2);  // an empty read: idle in this tick
+    lib.stalled = false;
+    ASSERT_EQ(unit.FT_Write(h, data.data(), 10, &n), FT_OK);
+    const uint64_t callsBefore = ticks.calls;
+    ASSERT_EQ(unit.FT_GetQueueStatus(h, &rx2), FT_OK);
+    EXPECT_EQ(rx2, 60u);
+    EXPECT_LT(ticks.calls - callsBefore, 10u);
 }
 
 // The USB engine on top of the layer: opening, configuring and a large
