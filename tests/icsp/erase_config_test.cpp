@@ -116,38 +116,41 @@ TEST_F(BenchTest, WriteWordConfigGoodAndUnimplementedBit)
 }
 
 // Mode 2 writes the protection values, and CONFIG5L/5H of ConfigImage get
-// their values back afterwards; the other overrides stay. Per variant.
+// their values back afterwards; the other overrides stay. Per variant, on
+// both adapters.
 TEST_F(BenchTest, ProtectionModeOverridesAndRestores)
 {
     for (ChipType chip : kChips) {
-        SCOPED_TRACE(korv::sim::chipName(chip));
-        Bench& b = Make(chip, Adapters::Vantrel);
-        b.Connect();
-        PutConfigImage(b, GoodConfig(chip));
-        const std::array<uint8_t, 14> before = GoodConfig(chip);
-        EXPECT_TRUE(korv::WriteWordConfig(b.core, 2));
-        EXPECT_EQ(b.host.texts[kResult], "Защита OK");
-        EXPECT_EQ(b.chip().config()[8], 0x00);
-        EXPECT_EQ(b.chip().config()[9], 0x80);
-        EXPECT_TRUE(b.chip().codeProtected(0));
-        EXPECT_EQ(b.core.images.ConfigImage[8], before[8]);
-        EXPECT_EQ(b.core.images.ConfigImage[9], before[9]);
-        if (b.core.profile.is4620()) {
-            EXPECT_EQ(b.core.images.ConfigImage[11], 0xA0);
-            EXPECT_EQ(b.core.images.ConfigImage[13], 0x00);
-            EXPECT_EQ(b.chip().config()[11], 0xA0);
-        } else {
-            EXPECT_EQ(b.core.images.ConfigImage[11], before[11]);
-            EXPECT_EQ(b.core.images.ConfigImage[13], before[13]);
+        for (Adapters adapters : {Adapters::Kerdis, Adapters::Vantrel}) {
+            SCOPED_TRACE(std::string(korv::sim::chipName(chip)) + " on " + AdapterName(adapters));
+            Bench& b = Make(chip, adapters);
+            b.Connect();
+            PutConfigImage(b, GoodConfig(chip));
+            const std::array<uint8_t, 14> before = GoodConfig(chip);
+            EXPECT_TRUE(korv::WriteWordConfig(b.core, 2));
+            EXPECT_EQ(b.host.texts[kResult], "Защита OK");
+            EXPECT_EQ(b.chip().config()[8], 0x00);
+            EXPECT_EQ(b.chip().config()[9], 0x80);
+            EXPECT_TRUE(b.chip().codeProtected(0));
+            EXPECT_EQ(b.core.images.ConfigImage[8], before[8]);
+            EXPECT_EQ(b.core.images.ConfigImage[9], before[9]);
+            if (b.core.profile.is4620()) {
+                EXPECT_EQ(b.core.images.ConfigImage[11], 0xA0);
+                EXPECT_EQ(b.core.images.ConfigImage[13], 0x00);
+                EXPECT_EQ(b.chip().config()[11], 0xA0);
+            } else {
+                EXPECT_EQ(b.core.images.ConfigImage[11], before[11]);
+                EXPECT_EQ(b.core.images.ConfigImage[13], before[13]);
+            }
+            // One programming step per byte, pair by pair in address order but
+            // with the code-protection pair CONFIG5 last.
+            const uint32_t order[14] = {0x300000, 0x300001, 0x300002, 0x300003, 0x300004, 0x300005, 0x300006,
+                                        0x300007, 0x30000A, 0x30000B, 0x30000C, 0x30000D, 0x300008, 0x300009};
+            const auto programs = b.Records(TxKind::ProgramConfig);
+            ASSERT_EQ(programs.size(), 14u);
+            for (size_t k = 0; k < 14; ++k)
+                EXPECT_EQ(programs[k].address, order[k]) << "step " << k;
         }
-        // One programming step per byte, pair by pair in address order but
-        // with the code-protection pair CONFIG5 last.
-        const uint32_t order[14] = {0x300000, 0x300001, 0x300002, 0x300003, 0x300004, 0x300005, 0x300006,
-                                    0x300007, 0x30000A, 0x30000B, 0x30000C, 0x30000D, 0x300008, 0x300009};
-        const auto programs = b.Records(TxKind::ProgramConfig);
-        ASSERT_EQ(programs.size(), 14u);
-        for (size_t k = 0; k < 14; ++k)
-            EXPECT_EQ(programs[k].address, order[k]) << "step " << k;
     }
 }
 

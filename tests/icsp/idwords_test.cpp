@@ -114,7 +114,7 @@ TEST_F(BenchTest, FactoryRecordIntoTheIdLocations)
 // stays erased because it is never written.
 TEST_F(BenchTest, ReadEraseWriteRestoresIdWords)
 {
-    for (ChipType chip : {ChipType::PIC18F4620, ChipType::PIC18F2520}) {
+    for (ChipType chip : {ChipType::PIC18F4620, ChipType::PIC18F452, ChipType::PIC18F2520, ChipType::PIC18F252}) {
         for (Adapters adapters : {Adapters::Kerdis, Adapters::Vantrel}) {
             SCOPED_TRACE(std::string(korv::sim::chipName(chip)) + " on " + AdapterName(adapters));
             Bench& b = Make(chip, adapters, Contents::Module);
