@@ -30,7 +30,7 @@ inline constexpr uint16_t kDefaultLptBase = 0x378;
 struct Settings {
     std::string SettingsPath;          // built once at start, used again at shutdown
     uint16_t ConfigChip = 0;           // low 8 bits: chip code of FactoryRecord
-    uint16_t LptBase = kDefaultLptBase; // the line layer takes its copy after the start-up read
+    uint16_t LptBase = kDefaultLptBase; // as read at start; the line layer's copy is the one in force and is written back
 };
 
 // Everything the settings file holds.

@@ -415,7 +415,9 @@ void TProg12::FormClose()
     std::memcpy(values.ConfigImage, core_.images.ConfigImage, sizeof values.ConfigImage);
     CollectPathsFromUi(core_.host, p, values);
     values.ConfigChip = core_.settings.ConfigChip;
-    values.LptBase = core_.settings.LptBase;
+    // The port address in force is the line layer's: the parameters panel
+    // changes that one, and it is what the next run must find again.
+    values.LptBase = core_.hw.portProg.LptBase;
     std::string error;
     if (!WriteSettings(p, core_.settings.SettingsPath, updateMode, values, &error))
         core_.host.ErrorDialog(error);

@@ -62,6 +62,7 @@ TEST(StartUp, SettingsOfTheWorkingDirectoryFillTheWindows)
             EXPECT_EQ(s.windows->Form_Param->Edit1, nullptr);
         EXPECT_EQ(s.core.settings.ConfigChip, 0x2A);
         EXPECT_EQ(s.core.settings.LptBase, 956);
+        EXPECT_EQ(s.core.hw.portProg.LptBase, 956) << "the line layer uses the address read";
         // The update image is loaded after the warning.
         EXPECT_EQ(s.host.Text("Prog12.Label3"), p->oldChip.loadedStatus);
     }
@@ -177,7 +178,7 @@ TEST(Shutdown, ProductionModeWritesTheSettings)
             s.windows->Form_Param->Edit5->setText(QStringLiteral("e:\\new\\b.crp"));
             for (int i = 0; i < 14; ++i)
                 s.core.images.ConfigImage[i] = static_cast<uint8_t>(0x10 + i);
-            s.core.settings.LptBase = 0x278;
+            s.core.hw.portProg.LptBase = 0x278; // changed during the run, as the parameters panel does
             s.main().close();
             EXPECT_TRUE(s.host.errors.empty());
         }
