@@ -88,8 +88,10 @@ bool DirectPort::Acquire(uint16_t base)
     }
 #ifdef KORV_HAVE_IOPERM
     if (allowIoperm_) {
-        if (ioperm(base, 3, 1) == 0) {
+        const bool high = base + 3u > 0x400u;
+        if ((high ? iopl(3) : ioperm(base, 3, 1)) == 0) {
             mode_ = Mode::Ioperm;
+            viaIopl_ = high;
             savedData_ = inb(base);
             savedControl_ = inb(static_cast<uint16_t>(base + 2));
             saved_ = true;
@@ -120,7 +122,11 @@ void DirectPort::Release()
             outb(savedData_, base_);
             outb(savedControl_, static_cast<uint16_t>(base_ + 2));
         }
-        ioperm(base_, 3, 0);
+        if (viaIopl_)
+            iopl(0);
+        else
+            ioperm(base_, 3, 0);
+        viaIopl_ = false;
     }
 #endif
     mode_ = Mode::None;

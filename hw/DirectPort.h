@@ -11,7 +11,9 @@
 // 4-7 (interrupt enable, direction) to itself, and the program writes them 0.
 //
 // Otherwise: direct port I/O at LptBase after ioperm (root or
-// CAP_SYS_RAWIO; x86 only).
+// CAP_SYS_RAWIO; x86 only). ioperm reaches only port addresses below 400h;
+// the higher addresses of PCI and PCIe parallel-port cards take the I/O
+// privilege level (iopl) instead, with the same rights.
 //
 // Access is obtained at the first register access (adapter detection, after
 // the settings have given LptBase) and kept for the run; a changed LptBase
@@ -80,6 +82,7 @@ private:
     uint16_t base_ = 0;
     int fd_ = -1;
     std::string devicePath_;
+    bool viaIopl_ = false;
     bool saved_ = false;
     uint8_t savedData_ = 0;
     uint8_t savedControl_ = 0;
