@@ -275,7 +275,18 @@ FT_STATUS D2XXUnit::FT_Read(FT_HANDLE handle, void* buffer, uint32_t count, uint
         }
         uint32_t k = Pop(p + got, count - got);
         got += k;
-        if (k == 0 && ticks_.TickCount() - t0 >= readTimeoutMs_) break;
+        if (k == 0 && ticks_.TickCount() - t0 >= readTimeoutMs_) {
+            // Captures that have not come within the whole time-out are lost
+            // (the chip was not clocking, or dropped them). Counted as on
+            // their way they would narrow the 128-byte window of every later
+            // write until none could be sent; and should one still straggle
+            // in, it would open a later read-back. So they are written off
+            // and the receive side is cleared.
+            lib_.PurgeRx();
+            outstanding_ = 0;
+            idle_ = false;
+            break;
+        }
     }
     *read = got;
     return FT_OK;

@@ -29,6 +29,7 @@ public:
     std::map<std::string, int> fail;  // call -> libftdi error code
     int readChunk = 1 << 20;          // most bytes one read returns
     bool stalled = false;             // reads return nothing
+    bool swallow = false;             // written bytes leave no capture (not clocking)
     int lagReads = 0;                 // reads until a capture arrives
     int opened = -1;
     std::vector<std::pair<uint8_t, uint8_t>> bitmodes;
@@ -85,6 +86,7 @@ public:
         for (int i = 0; i < take; ++i) {
             out.push_back(buf[i]);
             const uint8_t c = static_cast<uint8_t>(buf[i] ^ 0xA5);
+            if (swallow) continue;
             if (lagReads)
                 inFlight_.push_back({c, reads_ + lagReads});
             else
@@ -206,9 +208,39 @@ TEST(D2xxUnit, StalledDeviceEndsWriteAndReadAtTheirTimeouts)
     EXPECT_EQ(got, 0u);
     EXPECT_GE(b.ticks.now - t0, 50u);
 
+    // What did not come within the time-out is written off: nothing that
+    // straggles in later opens another read.
+    EXPECT_EQ(b.unit.Outstanding(), 0u);
     b.lib.stalled = false;
     EXPECT_EQ(b.unit.FT_Read(h, back.data(), 200, &got), FT_OK);
-    EXPECT_EQ(got, 128u) << "only what was written can come back";
+    EXPECT_EQ(got, 0u);
+}
+
+// Captures that never come are written off when a read has waited its whole
+// time-out: the next exchange writes its full window and reads back its own
+// bytes, in order.
+TEST(D2xxUnit, CapturesLostPastTheReadTimeoutDoNotBlockLaterWrites)
+{
+    UnitBench b;
+    FT_HANDLE h = b.Open();
+    ASSERT_EQ(b.unit.FT_SetTimeouts(h, 30, 30), FT_OK);
+    b.lib.swallow = true;
+    auto data = Pattern(300);
+    uint32_t n = 0;
+    EXPECT_EQ(b.unit.FT_Write(h, data.data(), 300, &n), FT_OK);
+    EXPECT_EQ(n, 128u) << "the chip takes no more than its FIFO";
+    std::vector<uint8_t> back(300);
+    EXPECT_EQ(b.unit.FT_Read(h, back.data(), 128, &n), FT_OK);
+    EXPECT_EQ(n, 0u);
+    EXPECT_EQ(b.unit.Outstanding(), 0u);
+
+    b.lib.swallow = false;
+    auto fresh = Pattern(200);
+    EXPECT_EQ(b.unit.FT_Write(h, fresh.data(), 200, &n), FT_OK);
+    EXPECT_EQ(n, 200u);
+    EXPECT_EQ(b.unit.FT_Read(h, back.data(), 200, &n), FT_OK);
+    ASSERT_EQ(n, 200u);
+    for (size_t i = 0; i < 200; ++i) ASSERT_EQ(back[i], fresh[i] ^ 0xA5) << i;
 }
 
 TEST(D2xxUnit, ListingKeepsDevicesWhoseStringsCannotBeRead)
