@@ -450,6 +450,36 @@ TEST(FtErrors, WriteNotOpenedForWriteShowsItsDialogOnEveryExchange)
 // polls once before the write, 4 x 3 + 1 times for the echoes (a failing poll
 // never raises the count), not at all after the read (the count is 0), and
 // then 2 x 3 + 1 times for the delay: 21 dialogs.
+// The exchange's own calls name themselves in their dialogs; the purge runs
+// only when captures from before are waiting.
+TEST(FtErrors, ExchangeCallsNameThemselvesInTheirDialogs)
+{
+    struct Case {
+        const char* call;
+        bool staleBytes;
+        const char* dialog;
+    } cases[] = {
+        {"FT_Read", false, "FT_Read - Insufficient resources..."},
+        {"FT_Purge", true, "FT_Purge RX - Insufficient resources..."},
+        {"FT_GetQueueStatus", false, "FT_GetQueueStatus - Insufficient resources..."},
+    };
+    for (const Case& c : cases) {
+        UsbBench b;
+        if (c.staleBytes) {
+            const uint8_t junk[3] = {0x10, 0x10, 0x10};
+            uint32_t w = 0;
+            b.st.d2xx().FT_Write(b.usb.Handle, junk, 3, &w);
+            b.st.clock().advance(5 * sim::kNsPerMs);
+        }
+        b.st.vantrel().faults().failingCalls.push_back({c.call, 0, FT_INSUFFICIENT_RESOURCES});
+        b.host.errors.clear();
+        b.pp.SyncWait();
+        b.usb.FlushSamples();
+        ASSERT_FALSE(b.host.errors.empty()) << c.call;
+        EXPECT_EQ(b.host.errors.front(), c.dialog) << c.call;
+    }
+}
+
 TEST(FtErrors, FailingPollsShowADialogEach)
 {
     ScriptedBench b;
