@@ -75,7 +75,10 @@ Backends::Backends(const VariantProfile& profile, const BackendOptions& options)
 
 Backends::~Backends()
 {
-    if (station_) station_->stopTrace();
+    if (!station_) return;
+    const bool traced = station_->tracing();
+    station_->stopTrace();
+    if (traced) station_->writeLog(options_.trace + ".log");
 }
 
 TickSource& Backends::Ticks() { return station_ ? station_->ticks() : static_cast<TickSource&>(steady_); }

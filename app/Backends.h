@@ -2,7 +2,10 @@
 // or the simulated bench of the command-line option
 //   --simulate[=usb|lpt][,CHIP]   (default: usb and the deliverable's larger
 //                                  chip, a module from the line)
-//   --trace=FILE.vcd               (VCD of the bench's lines, with --simulate)
+//   --trace=FILE.vcd               (VCD of the bench's lines, with --simulate;
+//                                  at the end of the run the chip's decoded
+//                                  transactions and the boot loader's events
+//                                  go to FILE.vcd.log as text)
 #pragma once
 
 #include <memory>

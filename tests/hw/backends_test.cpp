@@ -128,6 +128,14 @@ TEST(Backends, TraceRecordsTheSimulatedRun)
     EXPECT_NE(text.find("$enddefinitions"), std::string::npos);
     EXPECT_GT(text.size(), 1000u);
     std::filesystem::remove(path);
+    // The decoded transactions of the run beside it: the table reads of the
+    // device ID at 3FFFFEh and 3FFFFFh.
+    const std::string logPath = path.string() + ".log";
+    std::ifstream lf(logPath);
+    std::string log((std::istreambuf_iterator<char>(lf)), std::istreambuf_iterator<char>());
+    EXPECT_NE(log.find("read 0x3FFFFE = "), std::string::npos) << log.substr(0, 400);
+    EXPECT_NE(log.find("read 0x3FFFFF = 0x0C"), std::string::npos);
+    std::filesystem::remove(logPath);
 }
 
 TEST(Backends, UnwritableTraceIsReportedNotFatal)
