@@ -14,7 +14,9 @@ bool Matches(const ChipProfile& chip, uint8_t devid1, uint8_t devid2)
 
 // One device-ID read: programming mode, panel register, code memory, then
 // DEVID1/DEVID2, and the lines parked with the module released.
-void ReadDeviceId(AppCore& core, uint8_t& devid1, uint8_t& devid2)
+// adapterAnswered: the parallel-port adapter echoed the handshake that ends
+// the DEVID2 read.
+void ReadDeviceId(AppCore& core, uint8_t& devid1, uint8_t& devid2, bool& adapterAnswered)
 {
     auto& L = core.hw.portProg;
     L.SetMclrLine(false);
@@ -32,6 +34,7 @@ void ReadDeviceId(AppCore& core, uint8_t& devid1, uint8_t& devid2)
     devid1 = L.ReadDataByte();
     L.SendCommand(kCmdTableRead, false);
     devid2 = L.ReadDataByte();
+    adapterAnswered = L.AdapterPresent;
     L.SetClockLine(false);
     L.SetDataLine(true);
     L.SetMclrLine(false);
@@ -99,12 +102,21 @@ bool ConnectProgrammer(AppCore& core)
     uint8_t devid1 = 0xFF;
     uint8_t devid2 = 0xFF;
     int attempt = 0;
+    bool adapterAnswered = false;
     for (; attempt < kIdAttempts; ++attempt) {
-        ReadDeviceId(core, devid1, devid2);
+        ReadDeviceId(core, devid1, devid2, adapterAnswered);
         const bool stop = core.profile.idLoopStopsOnNonBlank
                               ? !(devid1 == 0xFF && devid2 == 0xFF)
                               : IdentifyChip(core.profile, devid1, devid2) >= 0;
         if (stop)
+            break;
+        // A parallel-port adapter that has gone since it was reported (the
+        // search above then keeps the parallel path) leaves every handshake
+        // wait to run to its poll limit: one attempt takes about 15 s
+        // instead of 80 ms and reads the same bare port again. Further
+        // attempts would only freeze the window for 25 minutes, so the
+        // read ends with this answer.
+        if (L.ProgrammerKind == Programmer::ParallelPort && !adapterAnswered)
             break;
     }
     st.Devid1 = devid1;

@@ -231,6 +231,51 @@ TEST_F(BenchTest, RetryRuleOfEachVariant)
     }
 }
 
+// The parallel-port adapter reported and then unplugged: the later call
+// stays on the parallel path (nothing else answers) and reads the bare
+// port, whose every handshake wait runs to the poll limit. One such read
+// is enough to fail; the retries stop there for both variants instead of
+// holding the window for 101 of them. With the adapter attached the
+// modupd2520 rule still retries all 101 times.
+TEST_F(BenchTest, VanishedParallelAdapterEndsTheRetries)
+{
+    struct Case {
+        const korv::VariantProfile* profile;
+        ChipType chip;
+        bool unplug;
+        const char* label;
+        double maxSeconds;
+    };
+    const Case cases[] = {
+        {&kProfile4620, ChipType::PIC18F4620, true, "Devid1=0 Devid2=0 a=0", 20},
+        {&kProfile2520, ChipType::PIC18F2520, true, "Devid1=0 Devid2=0 a=0", 20},
+        // PIC18F452 is not of modupd2520's pair; the attached adapter answers.
+        {&kProfile2520, ChipType::PIC18F452, false, "Devid1=27 Devid2=4 a=101", 20},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.profile->programName) + (c.unplug ? " unplugged" : " attached"));
+        Bench& b = Make(c.chip, Adapters::Kerdis, Contents::Blank, c.profile);
+        if (c.unplug) {
+            ASSERT_TRUE(korv::ConnectProgrammer(b.core));
+            b.station.kerdis().setAttached(false);
+            b.host.log.clear();
+        } else {
+            // The run's report comes first, as after the start-up warning.
+            b.core.detection.ProgrammerReported = true;
+        }
+        const uint64_t t0 = b.station.clock().now();
+        EXPECT_FALSE(korv::ConnectProgrammer(b.core));
+        const double seconds = static_cast<double>(b.station.clock().now() - t0) / 1e9;
+        EXPECT_LT(seconds, c.maxSeconds);
+        EXPECT_EQ(b.host.texts[kLabel2], c.label);
+        EXPECT_EQ(b.host.infos, (std::vector<std::string>{c.profile->unknownIdDialog}));
+        EXPECT_TRUE(b.host.log.empty());
+        EXPECT_EQ(b.core.hw.portProg.ProgrammerKind, korv::Programmer::ParallelPort);
+        EXPECT_FALSE(b.host.Checked("Prog12.Prog4520"));
+        EXPECT_FALSE(b.host.Checked("Prog12.CheckBox2"));
+    }
+}
+
 // No chip on the lines: PGD floats high and every answer reads FF/FF. Both
 // variants retry that 101 times and then fail with their dialog.
 TEST_F(BenchTest, BlankAnswerIsRetriedByBothVariants)
