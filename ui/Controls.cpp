@@ -96,7 +96,11 @@ void ButtonGroups::Add(int groupIndex, QAbstractButton* b, bool down)
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry)
 {
-    auto* l = new QLabel(text, parent);
+    auto* l = new QLabel(parent);
+    // Labels show file paths and messages as they are: a path such as
+    // "d:\<new>\boot.hex" must not be taken for markup.
+    l->setTextFormat(Qt::PlainText);
+    l->setText(text);
     l->setObjectName(QString::fromLatin1(name));
     l->setGeometry(geometry);
     return l;
@@ -115,6 +119,7 @@ QFrame* MakeRule(QWidget* parent, const char* name, const QRect& geometry, const
 QLabel* MakePicture(QWidget* parent, const char* name, const QString& resource, const QRect& geometry)
 {
     auto* l = new QLabel(parent);
+    l->setTextFormat(Qt::PlainText);
     l->setObjectName(QString::fromLatin1(name));
     l->setGeometry(geometry);
     QPixmap pm(resource);

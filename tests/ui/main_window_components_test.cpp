@@ -243,6 +243,23 @@ TEST(MainWindowComponents, GroupsAndHiddenPartners)
     }
 }
 
+// Status line, diagnostics line and result boxes show paths and messages
+// literally, whatever characters a path holds.
+TEST(MainWindowComponents, LabelsShowTextAsWritten)
+{
+    Station s(kProfile4620, true);
+    const std::string path = "d:\\<b>fw</b>\\<new>.hex";
+    s.host.SetText("Prog12.Label3", "Ошибка загрузки " + path);
+    EXPECT_EQ(s.main().Label3->textFormat(), Qt::PlainText);
+    EXPECT_EQ(s.host.Text("Prog12.Label3"), "Ошибка загрузки " + path);
+    for (QWidget* window : {static_cast<QWidget*>(s.windows->Prog12), static_cast<QWidget*>(s.windows->FormConfig),
+                            static_cast<QWidget*>(s.windows->Form_Param), static_cast<QWidget*>(s.windows->Form_otladka),
+                            static_cast<QWidget*>(s.windows->Form_Pred)})
+        for (QLabel* l : window->findChildren<QLabel*>())
+            EXPECT_EQ(l->textFormat(), Qt::PlainText)
+                << window->objectName().toStdString() << "." << l->objectName().toStdString();
+}
+
 TEST(MainWindowComponents, WindowFrameSizeAndPlace)
 {
     Station s(kProfile2520, false);
