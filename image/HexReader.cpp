@@ -75,9 +75,19 @@ int ReadHexRecords(std::string_view text, bool storeConfig, ImageBuffers& images
             blank = text[i] == ' ' || text[i] == '\t';
         if (blank)
             continue;
-        // Ctrl-Z ends a DOS/Windows text file; what follows is no text.
-        if (text[start] == '\x1A')
+        // Ctrl-Z marks the end of a DOS/Windows text file. It is taken as
+        // that mark only when nothing but further marks, line ends and blanks
+        // follow it: deciphered text of a container made with another key is
+        // noise, and noise that happens to start with this byte must fail
+        // like any other noise instead of loading nothing with success.
+        if (text[start] == '\x1A') {
+            for (size_t i = start; i < size; ++i) {
+                const char c = text[i];
+                if (c != '\x1A' && c != '\r' && c != '\n' && c != ' ' && c != '\t')
+                    return Fail(host);
+            }
             return 0;
+        }
         // A record needs ':' LL AAAA TT CC and whole data bytes; the digit
         // count is formed in 8 bits, so longer lines are no records.
         if (len < 11 || len > kMaxHexLine || (len - 11) % 2 != 0)

@@ -23,8 +23,10 @@ int HexDigitValue(char c);
 inline constexpr size_t kMaxHexLine = 255;
 
 // Record reader. Lines end in CRLF, LF or CR; empty lines and lines of
-// blanks only are skipped; a line starting with Ctrl-Z (DOS end-of-file
-// mark) ends the text; each line is upper-cased. Per line: LL = chars 2-3, AAAA = 4-7, TT = 8-9, data
+// blanks only are skipped; a Ctrl-Z (DOS end-of-file mark) at the start of
+// a line ends the text when only marks, line ends and blanks follow it
+// (anything else after it is a format error); each line is upper-cased.
+// Per line: LL = chars 2-3, AAAA = 4-7, TT = 8-9, data
 // = chars 10 .. length-2 (digit count taken from the line, not from LL),
 // CC = last 2.
 //   TT 01: stop, success.

@@ -147,6 +147,9 @@ TEST_F(CrpFixture, BadTextWrongKeyAndDamageFailWithTheFormatMessage)
         {"enciphered with another key", Encipher(Bytes(kBootHex), kOtherKey)},
         {"plain HEX named .crp", Bytes(kBootHex)},
         {"one bit flipped", damaged},
+        // Noise whose first byte is the DOS end-of-file mark must not pass
+        // for an empty file.
+        {"noise starting with Ctrl-Z", Encipher(Bytes(std::string("\x1A\x5C\xE1:0\r\n\x93\x11\x1A\x00\x7F", 11)))},
     };
     test::PrivateWorkingDir cwd;
     ASSERT_TRUE(cwd.ok());

@@ -113,7 +113,12 @@ std::vector<HexCase> Cases()
                  At(0, {0x12, 0x34, 0x56, 0x78}), {}});
     c.push_back({"NoEndRecordStillSucceeds", Data(0x100, {9}), true, 0, At(0x100, {9}), {}});
     c.push_back({"EmptyText", "", true, 0, {}, {}});
-    c.push_back({"CtrlZEndsTheText", Data(0, {1}) + "\r\n\x1A" + Data(1, {2}) + "\r\n", true, 0, At(0, {1}), {}});
+    // A DOS end-of-file mark after the last record ends the text; noise
+    // behind it (as deciphering with another key gives) is no end mark.
+    c.push_back({"CtrlZEndsTheText", Data(0, {1}) + "\r\n\x1A", true, 0, At(0, {1}), {}});
+    c.push_back({"CtrlZWithLineEndsAndMoreMarks", Data(0, {1}) + "\r\n\x1A\r\n\x1A\x1A \n", true, 0, At(0, {1}), {}});
+    c.push_back({"CtrlZBeforeMoreTextFails", Data(0, {1}) + "\r\n\x1A" + Data(1, {2}) + "\r\n", true, -1, At(0, {1}), {}});
+    c.push_back({"NoiseStartingWithCtrlZFails", std::string("\x1A\x93Q\x07z\r\x1A"), true, -1, {}, {}});
     c.push_back({"BlanksOnlyLineIsNoRecord", Data(0, {1}) + "\r\n \t \r\n" + Data(1, {2}), true, 0, At(0, {1, 2}), {}});
     c.push_back({"BlanksBeforeRecordAreNoRecord", "  " + Data(0, {1}) + "\r\n", true, -1, {}, {}});
     c.push_back({"BlankLinesSkipped", "\r\n" + Data(0, {1}) + "\r\n\r\n\n" + Data(1, {2}) + "\r\n\r\n", true, 0,
