@@ -1,5 +1,6 @@
 #include "hw/D2XXUnit.h"
 
+#include <chrono>
 #include <cstring>
 
 namespace korv {
@@ -160,8 +161,27 @@ FT_STATUS D2XXUnit::FT_SetBaudRate(FT_HANDLE handle, uint32_t baud)
     return r < 0 ? StatusForIo(r) : FT_OK;
 }
 
+namespace {
+
+// Holds the calling thread until a fixed time has passed since it was made.
+class MinimumDuration {
+public:
+    explicit MinimumDuration(int64_t ns) : until_(std::chrono::steady_clock::now() + std::chrono::nanoseconds(ns)) {}
+    ~MinimumDuration()
+    {
+        while (std::chrono::steady_clock::now() < until_) {
+        }
+    }
+
+private:
+    std::chrono::steady_clock::time_point until_;
+};
+
+} // namespace
+
 FT_STATUS D2XXUnit::FT_GetQueueStatus(FT_HANDLE handle, uint32_t* rxBytes)
 {
+    MinimumDuration cost(kQueueStatusNs);
     if (!Valid(handle) || !rxBytes) return FT_INVALID_HANDLE;
     if (outstanding_ > 0) {
         const uint32_t now = ticks_.TickCount();

@@ -17,6 +17,14 @@
 // the device at most once per millisecond tick after a read that brought
 // nothing, and otherwise reports the queue as it stands.
 //
+// The engine's calibration counts loops of one queue-status call and one
+// reading of the system tick. A call that stays in memory costs a few
+// nanoseconds, less than the tick reading, so the calibrated delays would
+// come out at about half their length (an erase wait too short for the
+// chip). Every queue-status call therefore lasts at least kQueueStatusNs of
+// real time, as a call into a driver does, and the tick reading becomes
+// negligible.
+//
 // Devices are listed and opened by their product description; a device whose
 // strings cannot be read (no access rights, claimed by another program) is
 // listed with an empty description instead of ending the listing.
@@ -36,6 +44,8 @@ public:
     static constexpr uint32_t kQueueBytes = 1u << 17;  // receive ring
     static constexpr int kDescriptionBytes = 64;
     static constexpr uint32_t kPurgeSettleMs = 20;
+    // Least real time one FT_GetQueueStatus takes (a driver round trip).
+    static constexpr int64_t kQueueStatusNs = 2000;
 
     D2XXUnit(FtdiLib& lib, TickSource& ticks);
     ~D2XXUnit() override;

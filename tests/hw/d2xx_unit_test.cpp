@@ -461,6 +461,31 @@ TEST(D2xxUnit, OverduePollsReadTheDeviceAtMostOncePerTick)
     EXPECT_LT(ticks.calls - callsBefore, 10u);
 }
 
+// The engine times its delays by queue-status calls counted against the
+// system tick at open. Over libftdi a call with nothing outstanding never
+// touches the bus; the layer gives every call the fixed cost of a driver
+// round trip, so that the tick reads of the calibration loop do not make the
+// calibrated delays several times too short (on the real system tick).
+TEST(D2xxUnit, CalibratedDelaysLastTheirNominalTimeOnTheSystemTick)
+{
+    FakeFtdi lib;
+    SteadyTickSource ticks;
+    D2XXUnit unit(lib, ticks);
+    RecordingHost host;
+    FtFunkc usb(host, unit, ticks);
+    Programmer kind = Programmer::Usb;
+    usb.BindProgrammerKind(&kind);
+    ASSERT_TRUE(usb.OpenUsbAdapter());
+    ASSERT_GT(usb.PollsPerMs, 0u);
+    usb.UsbSyncWait();
+    usb.FlushSamples();
+    const uint32_t t0 = ticks.TickCount();
+    usb.UsbDelayUnits(4000);  // nominally 40 ms
+    const uint32_t ms = ticks.TickCount() - t0;
+    EXPECT_GE(ms, 32u) << "PollsPerMs " << usb.PollsPerMs;
+    EXPECT_LE(ms, 400u);
+}
+
 // The USB engine on top of the layer: opening, configuring and a large
 // exchange read back completely.
 TEST(D2xxUnit, EngineExchangesThroughTheLayer)
