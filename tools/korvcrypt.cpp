@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 enum ExitCode {
@@ -87,22 +90,50 @@ bool ReadWhole(const char* path, std::vector<uint8_t>& out)
     return true;
 }
 
+// Writes data to path through a temporary file in the same folder that is
+// renamed over path at the end, so a failed run (full disk, a size limit)
+// leaves whatever was at path before, also when path is the input itself.
 bool WriteWhole(const char* path, const std::vector<uint8_t>& data)
 {
-    std::FILE* f = std::fopen(path, "wb");
-    if (!f) {
+    std::string tmp = std::string(path) + ".XXXXXX";
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0) {
         std::fprintf(stderr, "korvcrypt: cannot create %s: %s\n", path, std::strerror(errno));
         return false;
     }
-    bool ok = data.empty() || std::fwrite(data.data(), 1, data.size(), f) == data.size();
-    int err = errno;
-    if (std::fclose(f) != 0 && ok) {
+    bool ok = true;
+    int err = 0;
+    size_t done = 0;
+    while (ok && done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = false;
+            err = n < 0 ? errno : EIO;
+        } else {
+            done += static_cast<size_t>(n);
+        }
+    }
+    // The new file gets the usual permissions of a created file, not the
+    // owner-only ones of a temporary file.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    if (ok && ::fchmod(fd, 0666 & ~mask) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (ok && std::rename(tmp.c_str(), path) != 0) {
         ok = false;
         err = errno;
     }
     if (!ok) {
         std::fprintf(stderr, "korvcrypt: cannot write %s: %s\n", path, std::strerror(err));
-        std::remove(path);
+        ::unlink(tmp.c_str());
     }
     return ok;
 }

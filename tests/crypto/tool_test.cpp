@@ -121,6 +121,46 @@ TEST(Korvcrypt, CommandLineAndFileErrorsHaveTheirExitCodes)
     EXPECT_EQ(dir.List(), std::set<std::string>{"in.hex"}) << "a failed run leaves no output";
 }
 
+// A write that the disk refuses part way (here a file size limit, as on a
+// full disk) leaves the file that was there, even when the output is the
+// input itself, and no half-written or temporary file.
+TEST(Korvcrypt, FailedWriteLeavesTheOldFile)
+{
+    ScratchDir dir;
+    std::vector<uint8_t> hex;
+    const auto one = test::ReadBytes(SampleHex());
+    ASSERT_FALSE(one.empty());
+    while (hex.size() < 4096) // well above the limit of one 512-byte block
+        hex.insert(hex.end(), one.begin(), one.end());
+    ASSERT_TRUE(test::WriteBytes(dir.File("in.hex"), hex));
+    const std::string in = Quote(dir.File("in.hex"));
+    ToolRun r;
+    {
+        // The limit and the ignored signal apply to the tool only.
+        const std::string cmd = "sh -c \"trap '' XFSZ; ulimit -f 1; exec " + Quote(kTool) + " encipher " + in + " " +
+                                in + "\" 2>&1";
+        std::FILE* p = ::popen(cmd.c_str(), "r");
+        ASSERT_NE(p, nullptr);
+        char buf[512];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+            r.out.append(buf, n);
+        const int status = ::pclose(p);
+        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    EXPECT_EQ(r.code, 2) << r.out;
+    EXPECT_NE(r.out.find("cannot write"), std::string::npos) << r.out;
+    EXPECT_EQ(test::ReadBytes(dir.File("in.hex")), hex);
+    EXPECT_EQ(dir.List(), std::set<std::string>{"in.hex"});
+
+    // Without the limit the same in-place run works and deciphers back.
+    ASSERT_EQ(Tool("encipher " + in + " " + in).code, 0);
+    EXPECT_NE(test::ReadBytes(dir.File("in.hex")), hex);
+    ASSERT_EQ(Tool("decipher " + in + " " + in).code, 0);
+    EXPECT_EQ(test::ReadBytes(dir.File("in.hex")), hex);
+    EXPECT_EQ(dir.List(), std::set<std::string>{"in.hex"});
+}
+
 TEST(Korvcrypt, RefusesWhatTheProgramsCouldNotLoadUnlessForced)
 {
     ScratchDir dir;
