@@ -194,6 +194,44 @@ TEST(MainWindowComponents, FontsOfTheDesign)
     EXPECT_EQ(w.Gauge1->palette().color(QPalette::Highlight), kBlue);
     EXPECT_EQ(w.Label3->palette().color(QPalette::Window), kWhite);
     EXPECT_TRUE(w.Label3->autoFillBackground());
+    for (QFrame* rule : {w.Panel1, w.Panel2, w.Panel3}) {
+        EXPECT_EQ(rule->palette().color(QPalette::Window), kBlue) << rule->objectName().toStdString();
+        EXPECT_LE(rule->height(), 3) << rule->objectName().toStdString();
+    }
+    EXPECT_FALSE(w.SpeedButton17->icon().isNull()) << "glyph";
+    EXPECT_FALSE(w.SpeedButton18->icon().isNull()) << "glyph";
+}
+
+// The connector warning: red-on-white lines, the gauge across the top
+// without text, "Да" bold navy and "Нет" bold red, no title-bar buttons.
+TEST(MainWindowComponents, WarningWindowLook)
+{
+    for (const VariantProfile* p : kProfiles) {
+        SCOPED_TRACE(p->programName);
+        Station s(*p, false);
+        TForm_Pred& f = *s.windows->Form_Pred;
+        for (QLabel* l : {f.Label1, f.Label2, f.Label3}) {
+            EXPECT_EQ(l->palette().color(QPalette::WindowText), kRed) << l->objectName().toStdString();
+            EXPECT_EQ(l->palette().color(QPalette::Window), kWhite) << l->objectName().toStdString();
+            EXPECT_TRUE(l->autoFillBackground());
+            EXPECT_TRUE(l->text().startsWith(QStringLiteral("  "))) << "leading blanks centre the caption";
+        }
+        EXPECT_LT(f.Label1->y(), f.Label2->y());
+        EXPECT_LT(f.Label2->y(), f.Label3->y());
+        EXPECT_EQ(f.Gauge1->orientation(), Qt::Horizontal);
+        EXPECT_FALSE(f.Gauge1->isTextVisible());
+        EXPECT_EQ(f.Gauge1->palette().color(QPalette::Highlight), kBlue);
+        EXPECT_LT(f.Gauge1->y(), f.Label1->y()) << "across the top";
+        EXPECT_EQ(f.BitBtn1->palette().color(QPalette::ButtonText), QColor(0, 0, 128));
+        EXPECT_EQ(f.BitBtn2->palette().color(QPalette::ButtonText), kRed);
+        EXPECT_TRUE(f.BitBtn1->font().bold());
+        EXPECT_TRUE(f.BitBtn2->font().bold());
+        const Qt::WindowFlags fl = f.windowFlags();
+        EXPECT_FALSE(fl & Qt::WindowCloseButtonHint);
+        EXPECT_FALSE(fl & Qt::WindowMinimizeButtonHint);
+        EXPECT_FALSE(fl & Qt::WindowMaximizeButtonHint);
+        EXPECT_EQ(f.minimumSize(), f.maximumSize());
+    }
 }
 
 // Each grouped command button has its hidden partner in the same group, and
