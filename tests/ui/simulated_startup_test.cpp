@@ -3,6 +3,10 @@
 // update image of the identified chip.
 #include "UiStation.h"
 
+#include "../crypto/ScrambleReference.h"
+
+#include <algorithm>
+
 namespace korv::test {
 namespace {
 
@@ -40,6 +44,26 @@ TEST(SimulatedStartUp, YesIdentifiesTheChipAndLoadsItsImage)
         EXPECT_EQ(s.core.chip.ProgramWords, chip.programWords);
         EXPECT_TRUE(s.host.errors.empty()) << s.host.errors.front();
         EXPECT_TRUE(w.isVisible());
+
+        // The image in memory after start: in modupd4620 the application
+        // area is scrambled for the boot loader with the two sums of the
+        // plain bytes behind it, the boot area untouched; in modupd2520 the
+        // whole firmware lies plain from address 0.
+        const uint8_t* m = s.core.images.MasterImage;
+        const uint32_t first = 2u * chip.bootWords, end = 2u * chip.programWords;
+        if (c.profile->scramblesImage) {
+            EXPECT_TRUE(std::all_of(m, m + first, [](uint8_t b) { return b == 0xFF; }));
+            const std::vector<uint8_t> plain = Descramble(m, first, end);
+            EXPECT_EQ(plain[1], 0xEF) << "the application starts with a GOTO once descrambled";
+            EXPECT_NE(m[first + 1], 0xEF) << "sent scrambled";
+            const PlainSums sums = SumsOf(plain, first);
+            EXPECT_EQ(m[end + 1], sums.even);
+            EXPECT_EQ(m[end + 2], sums.odd);
+        } else {
+            EXPECT_EQ(m[1], 0xEF) << "reset vector GOTO";
+            EXPECT_EQ(m[end + 1], 0xFF);
+            EXPECT_EQ(m[end + 2], 0xFF);
+        }
     }
 }
 
