@@ -115,9 +115,13 @@ int ReadHexRecords(std::string_view text, bool storeConfig, ImageBuffers& images
             // at 0xF00000) is not part of the image: its records would land
             // on the reset vector or on the configuration bytes through
             // their 16-bit offsets, so they are checked and not stored.
-            if (len >= 13 && line[11] == '3' && line[12] == '0')
+            // A record too short to carry an upper address names no area
+            // and changes nothing; the records after it stay where they were.
+            if (len < 13)
+                continue;
+            if (line[11] == '3' && line[12] == '0')
                 area = Area::Config;
-            else if (len >= 13 && line[9] == '0' && line[10] == '0' && line[11] == '0' && line[12] == '0')
+            else if (line[9] == '0' && line[10] == '0' && line[11] == '0' && line[12] == '0')
                 area = Area::Program;
             else
                 area = Area::Other;

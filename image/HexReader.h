@@ -33,7 +33,8 @@ inline constexpr size_t kMaxHexLine = 255;
 //   TT 04: selects the area of the following records, no checksum test:
 //          chars 12-13 "30" the configuration area, upper address 0000
 //          program memory, anything else (ID locations, data EEPROM) an
-//          area whose records are tested but not stored.
+//          area whose records are tested but not stored; a record without
+//          the four digits of an upper address changes nothing.
 //   TT 00 in the configuration area: with storeConfig the data go to
 //          ConfigImage[AAAA + k] (bytes beyond index 13 are dropped),
 //          without it they are skipped; no checksum or ':' test.

@@ -89,6 +89,13 @@ std::vector<HexCase> Cases()
                  kCfg + ":0200000055AA00\r\n" + kEep + ":020000001122CB\r\n", true, 0, {},
                  At(0, {0x55, 0xAA})});
     c.push_back({"OtherAreaRecordStillTested", kEep + ":020000001122CC\r\n", true, -1, {}, {}});
+    // An extended-address record without its upper address names no area:
+    // program data after it are still stored, configuration data still
+    // go to the configuration.
+    c.push_back({"ShortExtendedAddressChangesNothing", ":00000004FC\r\n" + Data(0x10, {7, 8}) + "\r\n", true, 0,
+                 At(0x10, {7, 8}), {}});
+    c.push_back({"ShortExtendedAddressKeepsConfigArea", kCfg + ":00000004FC\r\n" + ":0200000055AA00\r\n", true, 0, {},
+                 At(0, {0x55, 0xAA})});
     c.push_back({"OtherExtendedAddressKeepsProgramArea", kLow + Data(0x10, {7, 8}) + "\r\n", true, 0,
                  At(0x10, {7, 8}), {}});
     // Bytes past CONFIG7H (index 13) do not exist in the buffer.
