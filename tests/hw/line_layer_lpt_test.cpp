@@ -144,6 +144,8 @@ TEST(LptHandshake, PartialEchoesLeaveAdapterAbsent)
     } cases[] = {
         {"all edges", false, 0x0F, sim::Adapters::Kerdis, true},
         {"first two only", false, 0x03, sim::Adapters::Kerdis, false},
+        // echoes only the edges the first two waits of a cycle look for
+        {"first two waits only", false, 0x09, sim::Adapters::Kerdis, false},
         {"second missing", false, 0x0D, sim::Adapters::Kerdis, false},
         {"third missing", false, 0x0B, sim::Adapters::Kerdis, false},
         {"no echo", true, 0x0F, sim::Adapters::Kerdis, false},
