@@ -67,7 +67,7 @@ int ExecuteResurse(AppCore& core, int source)
     const EmbeddedImage* image = FindEmbeddedImage(core.profile, name);
     if (!image) {
         // The executable was linked without its image resources.
-        host.ErrorDialog(Format("Resource %s not found", {name}));
+        host.ErrorDialog(Format("Ресурс %s не найден.", {name}));
         return -1;
     }
     if (image->size > kContainerCapacity) {

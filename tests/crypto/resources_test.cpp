@@ -158,7 +158,8 @@ TEST(EmbeddedImages, MissingImageFailsCleanly)
     InstallContainerLoaders(env.core->loaderHooks);
     EXPECT_EQ(SpeedButton7Click(*env.core), -1);
     EXPECT_EQ(env.host.Text("Prog12.Label3"), "Ошибка загрузки");
-    EXPECT_EQ(env.host.errors.size(), 1u);
+    ASSERT_EQ(env.host.errors.size(), 1u);
+    EXPECT_EQ(env.host.errors[0], "Ресурс DATAARRAY1 не найден.") << "named in the operator's language";
     EXPECT_EQ(ExecuteResurse(*env.core, 1), -1) << "only source 0 is the embedded image";
 }
 
