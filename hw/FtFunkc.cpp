@@ -56,7 +56,20 @@ std::string FtFunkc::FtStatusText(FT_STATUS status)
 
 void FtFunkc::ReportFtError(const std::string& operation, FT_STATUS status)
 {
-    if (status == FT_OK) return;
+    // FNV-1a over the operation name identifies the call.
+    uint64_t op = 1469598103934665603ull;
+    for (unsigned char c : operation) op = (op ^ c) * 1099511628211ull;
+    if (status == FT_OK) {
+        // This call works again: its next failure is news.
+        int kept = 0;
+        for (int i = 0; i < shownFailureCount_; ++i)
+            if (shownFailures_[i].op != op) shownFailures_[kept++] = shownFailures_[i];
+        shownFailureCount_ = kept;
+        return;
+    }
+    for (int i = 0; i < shownFailureCount_; ++i)
+        if (shownFailures_[i].op == op && shownFailures_[i].status == status) return;
+    if (shownFailureCount_ < kShownFailuresMax) shownFailures_[shownFailureCount_++] = {op, status};
     // Codes the library does not document show the dialog with no text.
     if (status > 17) {
         host_.ErrorDialog("");

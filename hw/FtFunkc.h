@@ -90,6 +90,10 @@ public:
     uint32_t ReadBack(uint32_t count);
 
     // Modal error dialog "<operation><status text>" for a non-zero status.
+    // A failure already shown is not shown again until the same call has
+    // succeeded once: an adapter pulled off mid-exchange fails every poll of
+    // every loop, and one modal dialog per poll would be thousands of dialogs
+    // per exchange with no way out for the operator.
     void ReportFtError(const std::string& operation, FT_STATUS status);
     static std::string FtStatusText(FT_STATUS status);
 
@@ -113,6 +117,14 @@ private:
     TickSource& ticks_;
     const Programmer* kind_ = nullptr;
     uint8_t* storage_;
+    // Failures shown whose call has not succeeded since.
+    struct ShownFailure {
+        uint64_t op;
+        FT_STATUS status;
+    };
+    static constexpr int kShownFailuresMax = 32;
+    ShownFailure shownFailures_[kShownFailuresMax] = {};
+    int shownFailureCount_ = 0;
 };
 
 } // namespace korv
