@@ -103,6 +103,19 @@ void QtUiHost::InfoDialog(const std::string& text)
     box.exec();
 }
 
+void QtUiHost::CancelDialog(const std::string& text)
+{
+    if (recordDialogs) {
+        infos.push_back(text);
+        if (onDialog)
+            onDialog(false, text);
+        return;
+    }
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Информация"), QString::fromStdString(text),
+                    QMessageBox::Cancel, DialogParent());
+    box.exec();
+}
+
 void QtUiHost::SetText(const std::string& control, const std::string& text)
 {
     QWidget* w = Find(control);

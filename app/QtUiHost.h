@@ -34,6 +34,7 @@ public:
     void ProcessMessages() override;
     void ErrorDialog(const std::string& text) override;
     void InfoDialog(const std::string& text) override;
+    void CancelDialog(const std::string& text) override;
     void SetText(const std::string& control, const std::string& text) override;
     std::string Text(const std::string& control) const override;
     void SetChecked(const std::string& control, bool checked) override;

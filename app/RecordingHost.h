@@ -34,6 +34,12 @@ public:
     }
     void ErrorDialog(const std::string& text) override { errors.push_back(text); }
     void InfoDialog(const std::string& text) override { infos.push_back(text); }
+    // Recorded with the information dialogs, and also on its own.
+    void CancelDialog(const std::string& text) override
+    {
+        infos.push_back(text);
+        cancels.push_back(text);
+    }
     void SetText(const std::string& control, const std::string& text) override { texts[control] = text; }
     std::string Text(const std::string& control) const override
     {
@@ -59,6 +65,7 @@ public:
     std::vector<std::string> log;
     std::vector<std::string> errors;
     std::vector<std::string> infos;
+    std::vector<std::string> cancels;
     std::vector<int> gaugeHistory;
     std::map<std::string, std::string> texts;
     std::map<std::string, bool> checks;

@@ -32,6 +32,9 @@ public:
     // Modal dialogs with one OK button.
     virtual void ErrorDialog(const std::string& text) = 0;
     virtual void InfoDialog(const std::string& text) = 0;
+    // Modal information dialog whose single button is Cancel (the verdict
+    // of a device-ID read that names no chip of the pair).
+    virtual void CancelDialog(const std::string& text) { InfoDialog(text); }
 
     // Controls by "<Window>.<Control>" name.
     virtual void SetText(const std::string& control, const std::string& text) = 0;

@@ -127,7 +127,7 @@ bool ConnectProgrammer(AppCore& core)
     const int chip = IdentifyChip(core.profile, devid1, devid2);
     if (chip < 0) {
         core.chip.SetUnidentified(host);
-        host.InfoDialog(core.profile.unknownIdDialog);
+        host.CancelDialog(core.profile.unknownIdDialog);
         return false;
     }
     core.chip.SetIdentified(host, core.profile, chip == 1);

@@ -76,7 +76,7 @@ public:
     // into one byte (later bits push earlier ones out at the bottom).
     uint8_t DecodeMarkedByte(uint32_t n) const;
 
-    // --- D2XX wrappers: each failing call shows ReportFtError's dialog ---
+    // --- D2XX wrappers: a failing call reports through ReportFtError ---
     FT_STATUS GetFTDeviceCount(uint32_t* count);
     FT_STATUS GetFTDeviceDescription(uint32_t index, char* buffer64);
     FT_STATUS OpenByDescription(const std::string& description);

@@ -218,6 +218,7 @@ TEST_F(BenchTest, RetryRuleOfEachVariant)
         EXPECT_FALSE(korv::ConnectProgrammer(b.core));
         EXPECT_EQ(b.host.texts[kLabel2], c.label);
         EXPECT_EQ(b.host.infos, (std::vector<std::string>{c.dialog}));
+        EXPECT_EQ(b.host.cancels, (std::vector<std::string>{c.dialog})) << "single Cancel button";
         EXPECT_FALSE(b.host.Checked("Prog12.Prog4520"));
         EXPECT_FALSE(b.host.Checked("Prog12.CheckBox2"));
         // Sizes stay those from before.
