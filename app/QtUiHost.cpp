@@ -77,43 +77,33 @@ QWidget* QtUiHost::DialogParent() const
     return nullptr;
 }
 
-void QtUiHost::ErrorDialog(const std::string& text)
+void QtUiHost::ShowDialog(bool isError, const std::string& text, int button)
 {
     if (recordDialogs) {
-        errors.push_back(text);
+        (isError ? errors : infos).push_back(text);
         if (onDialog)
-            onDialog(true, text);
+            onDialog(isError, text);
         return;
     }
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Ошибка"), QString::fromStdString(text), QMessageBox::Ok,
-                    DialogParent());
+    QMessageBox box(isError ? QMessageBox::Critical : QMessageBox::Information,
+                    isError ? QStringLiteral("Ошибка") : QStringLiteral("Информация"), QString::fromStdString(text),
+                    static_cast<QMessageBox::StandardButton>(button), DialogParent());
     box.exec();
+}
+
+void QtUiHost::ErrorDialog(const std::string& text)
+{
+    ShowDialog(true, text, QMessageBox::Ok);
 }
 
 void QtUiHost::InfoDialog(const std::string& text)
 {
-    if (recordDialogs) {
-        infos.push_back(text);
-        if (onDialog)
-            onDialog(false, text);
-        return;
-    }
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Информация"), QString::fromStdString(text),
-                    QMessageBox::Ok, DialogParent());
-    box.exec();
+    ShowDialog(false, text, QMessageBox::Ok);
 }
 
 void QtUiHost::CancelDialog(const std::string& text)
 {
-    if (recordDialogs) {
-        infos.push_back(text);
-        if (onDialog)
-            onDialog(false, text);
-        return;
-    }
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Информация"), QString::fromStdString(text),
-                    QMessageBox::Cancel, DialogParent());
-    box.exec();
+    ShowDialog(false, text, QMessageBox::Cancel);
 }
 
 void QtUiHost::SetText(const std::string& control, const std::string& text)

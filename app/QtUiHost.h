@@ -53,6 +53,9 @@ public:
 
 private:
     QWidget* DialogParent() const;
+    // One modal dialog (error or information icon) with the given single
+    // QMessageBox standard button, or its record in test mode.
+    void ShowDialog(bool isError, const std::string& text, int button);
 
     QList<QPointer<QWidget>> windows_;
     QPointer<QPlainTextEdit> log_;
