@@ -8,6 +8,7 @@
 #include "app/AppCore.h"
 #include "app/Backends.h"
 #include "app/RecordingHost.h"
+#include "tests/hw/bench.h"
 
 namespace korv::test {
 namespace {
@@ -57,28 +58,6 @@ struct App {
     AppCore core;
 };
 
-// The device ID as detection reads it, through the application's own
-// hardware subsystem.
-std::pair<uint8_t, uint8_t> ReadId(PortProg& pp)
-{
-    pp.SetMclrLine(false);
-    pp.SetClockLine(false);
-    pp.SetDataLine(true);
-    pp.DelayUnits(1500);
-    pp.SetMclrLine(true);
-    pp.SetTablePointer(0x3C0006);
-    pp.SendCommand(kCmdTableWrite, false);
-    pp.WriteDataWord(0);
-    pp.SendCoreInstruction(0x8EA6);
-    pp.SendCoreInstruction(0x9CA6);
-    pp.SetTablePointer(0x3FFFFE);
-    pp.SendCommand(kCmdTableRead, false);
-    uint8_t a = pp.ReadDataByte();
-    pp.SendCommand(kCmdTableRead, false);
-    uint8_t b = pp.ReadDataByte();
-    pp.SetMclrLine(false);
-    return {a, b};
-}
 
 TEST(Backends, SimulatedUsbStationDrivesTheApplicationsHardware)
 {
@@ -91,7 +70,7 @@ TEST(Backends, SimulatedUsbStationDrivesTheApplicationsHardware)
         EXPECT_FALSE(hw.portProg.AdapterPresent) << "no Kerdis on the simulated USB bench";
         ASSERT_TRUE(hw.ftFunkc.OpenUsbAdapter());
         hw.portProg.ProgrammerKind = Programmer::Usb;
-        auto [d1, d2] = ReadId(hw.portProg);
+        auto [d1, d2] = ReadDeviceIdWith(hw.portProg);
         sim::Pic18& chip = app.backends.Station()->chip();
         EXPECT_EQ(std::string(sim::chipName(chip.type())), p->newChip.name);
         EXPECT_EQ(d1, chip.devid1());
@@ -108,7 +87,7 @@ TEST(Backends, SimulatedLptStationAnswersTheHandshake)
     pp.SyncWait();
     EXPECT_TRUE(pp.AdapterPresent);
     EXPECT_FALSE(app.core.hw.ftFunkc.OpenUsbAdapter());
-    auto [d1, d2] = ReadId(pp);
+    auto [d1, d2] = ReadDeviceIdWith(pp);
     EXPECT_EQ(d2, 0x04);
     EXPECT_EQ(d1 & 0xE0, 0x00);
 }
@@ -121,7 +100,7 @@ TEST(Backends, TraceRecordsTheSimulatedRun)
         EXPECT_FALSE(app.backends.HasProblems());
         EXPECT_TRUE(app.backends.Station()->tracing());
         app.core.hw.portProg.PresetDataShadow();
-        ReadId(app.core.hw.portProg);
+        ReadDeviceIdWith(app.core.hw.portProg);
     }
     std::ifstream f(path);
     std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());

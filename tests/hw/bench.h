@@ -118,6 +118,34 @@ inline sim::StationConfig StationFor(sim::Adapters adapters, sim::ChipType chip 
     return c;
 }
 
+// Device-ID read as detection performs one attempt, through any line layer;
+// it ends with the lines released and MCLR off.
+inline std::pair<uint8_t, uint8_t> ReadDeviceIdWith(PortProg& pp)
+{
+    pp.SetMclrLine(false);
+    pp.SetClockLine(false);
+    pp.SetDataLine(true);
+    pp.DelayUnits(1500);
+    pp.SetMclrLine(true);
+    pp.SetTablePointer(0x3C0006);
+    pp.SendCommand(kCmdTableWrite, false);
+    pp.WriteDataWord(0x0000);
+    pp.SendCoreInstruction(0x8EA6);
+    pp.SendCoreInstruction(0x9CA6);
+    pp.SetTablePointer(0x3FFFFE);
+    pp.SendCommand(kCmdTableRead, false);
+    uint8_t d1 = pp.ReadDataByte();
+    pp.SendCommand(kCmdTableRead, false);
+    uint8_t d2 = pp.ReadDataByte();
+    pp.SetClockLine(false);
+    pp.SetDataLine(true);
+    pp.SetMclrLine(false);
+    pp.SetClockLine(true);
+    pp.SetDataLine(false);
+    pp.SetMclrLine(false);
+    return {d1, d2};
+}
+
 struct Bench {
     Bench(const VariantProfile& profile, const sim::StationConfig& config)
         : st(config), port(st.port()), d2xx(st.d2xx()), usb(host, d2xx, st.ticks()),
@@ -139,31 +167,7 @@ struct Bench {
     }
 
     // Device-ID read as detection performs one attempt.
-    std::pair<uint8_t, uint8_t> ReadDeviceId()
-    {
-        pp.SetMclrLine(false);
-        pp.SetClockLine(false);
-        pp.SetDataLine(true);
-        pp.DelayUnits(1500);
-        pp.SetMclrLine(true);
-        pp.SetTablePointer(0x3C0006);
-        pp.SendCommand(kCmdTableWrite, false);
-        pp.WriteDataWord(0x0000);
-        pp.SendCoreInstruction(0x8EA6);
-        pp.SendCoreInstruction(0x9CA6);
-        pp.SetTablePointer(0x3FFFFE);
-        pp.SendCommand(kCmdTableRead, false);
-        uint8_t d1 = pp.ReadDataByte();
-        pp.SendCommand(kCmdTableRead, false);
-        uint8_t d2 = pp.ReadDataByte();
-        pp.SetClockLine(false);
-        pp.SetDataLine(true);
-        pp.SetMclrLine(false);
-        pp.SetClockLine(true);
-        pp.SetDataLine(false);
-        pp.SetMclrLine(false);
-        return {d1, d2};
-    }
+    std::pair<uint8_t, uint8_t> ReadDeviceId() { return ReadDeviceIdWith(pp); }
 
     sim::Station st;
     RecordingHost host;
